@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace order {
+
+// One gzip member: the ten fixed header bytes 1F 8B 08 00 00 00 00 00 00 00,
+// a raw deflate stream (default level, window bits 15, memory level 9,
+// default strategy), CRC-32 and length little-endian.
+std::string GzipCompress(std::string_view data);
+
+// Answers compress about 8:1 and the biggest real one is a few megabytes;
+// anything inflating past this is treated as broken.
+inline constexpr std::size_t kDefaultInflateLimit = std::size_t(256) << 20;
+
+// Decodes one gzip member (RFC 1952). False on any violation: bad magic or
+// method, reserved flags, truncated header or trailer, nothing after the
+// header, broken deflate data, CRC or length mismatch, or an inflated size
+// above limit.
+bool GunzipMember(std::string_view data, std::string& out, std::size_t limit = kDefaultInflateLimit);
+
+// CRC-32 of bytes (zlib).
+unsigned long Crc32(std::string_view data);
+
+}  // namespace order
