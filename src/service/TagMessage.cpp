@@ -112,8 +112,13 @@ std::string_view TakeTag(std::string_view name, std::string_view& text)
 
 std::string ExtractBetween(std::string_view text, std::string_view opening, std::string_view closing)
 {
+    return std::string(ExtractBetweenView(text, opening, closing));
+}
+
+std::string_view ExtractBetweenView(std::string_view text, std::string_view opening, std::string_view closing)
+{
     const Found f = Lookup(text, opening, closing);
-    return std::string(text.substr(f.start, f.length));
+    return text.substr(f.start, f.length);
 }
 
 bool IsSuccess(std::string_view answer)

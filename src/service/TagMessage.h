@@ -26,6 +26,8 @@ std::string_view TakeTag(std::string_view name, std::string_view& text);
 
 // The same lookup with two freely given markers. Positions are full width.
 std::string ExtractBetween(std::string_view text, std::string_view opening, std::string_view closing);
+// The same as a view into `text` (grid models keep offsets instead of copies).
+std::string_view ExtractBetweenView(std::string_view text, std::string_view opening, std::string_view closing);
 
 // "RESULT_CODE" is "1".
 bool IsSuccess(std::string_view answer);
