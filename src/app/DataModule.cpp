@@ -50,6 +50,9 @@ void TDM::DataModuleCreate()
     TradedCache.clear();
     CatalogCache.clear();
     C_MSG.clear();
+    // An answer of the "download" kind lands in the work folder.
+    if (!WorkDir.isEmpty())
+        Transport().downloadFile = (WorkDir + QStringLiteral("downfile")).toStdString();
 
     const std::string path = UserIniPath().toStdString();
     if (!QFileInfo::exists(UserIniPath())) {

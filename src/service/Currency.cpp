@@ -93,8 +93,8 @@ bool Currency::TryParse(std::string_view text, Currency& out)
     // Scale to four decimals: value = digits * 10^(exponent + 4).
     const int shift = exponent + 4;
     const int integerDigits = static_cast<int>(digits.size()) + shift;
-    if (integerDigits > 18)
-        return false;  // beyond the range of the fixed-point value
+    if (integerDigits > 19)
+        return false;  // beyond the range of the fixed-point value (checked exactly below)
     __int128 raw = 0;
     if (shift >= 0) {
         for (char c : digits)
@@ -115,7 +115,9 @@ bool Currency::TryParse(std::string_view text, Currency& out)
         if (first > '5' || (first == '5' && (restNonZero || raw % 2 != 0)))
             raw += 1;
     }
-    if (raw > INT64_MAX)
+    // The full range of the value, 922337203685477.5807 and its negative
+    // counterpart one step further.
+    if (raw > (neg ? __int128(INT64_MAX) + 1 : __int128(INT64_MAX)))
         return false;
     out.raw_ = static_cast<std::int64_t>(neg ? -raw : raw);
     return true;

@@ -90,7 +90,25 @@ std::string GzipCompress(std::string_view data)
     return out;
 }
 
+namespace {
+
+bool GunzipInto(std::string_view data, std::string& out, std::size_t limit);
+
+}  // namespace
+
 bool GunzipMember(std::string_view data, std::string& out, std::size_t limit)
+{
+    // A broken member leaves nothing behind, not the part inflated so far.
+    if (GunzipInto(data, out, limit))
+        return true;
+    out.clear();
+    out.shrink_to_fit();
+    return false;
+}
+
+namespace {
+
+bool GunzipInto(std::string_view data, std::string& out, std::size_t limit)
 {
     out.clear();
     if (data.size() < 10)
@@ -152,11 +170,9 @@ bool GunzipMember(std::string_view data, std::string& out, std::size_t limit)
         return false;
     const std::uint32_t crc = GetLE32(data, end);
     const std::uint32_t isize = GetLE32(data, end + 4);
-    if (crc != static_cast<std::uint32_t>(Crc32(out)) || isize != static_cast<std::uint32_t>(out.size() & 0xFFFFFFFFu)) {
-        out.clear();
-        return false;
-    }
-    return true;
+    return crc == static_cast<std::uint32_t>(Crc32(out)) && isize == static_cast<std::uint32_t>(out.size() & 0xFFFFFFFFu);
 }
+
+}  // namespace
 
 }  // namespace order
