@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace order {
 
@@ -282,7 +283,7 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
     {
-        return {grid_->horizontalHeader()->defaultSectionSize(), grid_->DefaultRowHeight()};
+        return {grid_->horizontalHeader()->defaultSectionSize(), grid_->verticalHeader()->defaultSectionSize()};
     }
 
 private:
@@ -301,8 +302,8 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(new TStri
         h->setSectionResizeMode(QHeaderView::Fixed);
         h->setHighlightSections(false);
     }
-    horizontalHeader()->setDefaultSectionSize(64);
-    verticalHeader()->setDefaultSectionSize(24);
+    SetDefaultColWidth(colWidth_);
+    SetDefaultRowHeight(rowHeight_);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -334,17 +335,46 @@ void TStringGrid::SetColCount(int cols)
 
 void TStringGrid::SetColWidth(int col, int width)
 {
+    // A zero width hides the column completely (no line either).
     if (col >= 0 && col < ColCount())
-        horizontalHeader()->resizeSection(col, std::max(width, 0));
+        horizontalHeader()->resizeSection(col, width <= 0 ? 0 : width + LineWidth());
 }
 
-int TStringGrid::ColWidth(int col) const { return horizontalHeader()->sectionSize(col); }
+int TStringGrid::ColWidth(int col) const
+{
+    if (col < 0 || col >= ColCount())
+        return 0;
+    const int size = horizontalHeader()->sectionSize(col);
+    return size <= 0 ? 0 : size - LineWidth();
+}
 
-void TStringGrid::SetDefaultColWidth(int w) { horizontalHeader()->setDefaultSectionSize(std::max(w, 1)); }
+void TStringGrid::SetDefaultColWidth(int w)
+{
+    colWidth_ = std::max(w, 1);
+    horizontalHeader()->setDefaultSectionSize(colWidth_ + LineWidth());
+}
 
-void TStringGrid::SetDefaultRowHeight(int h) { verticalHeader()->setDefaultSectionSize(std::max(h, 1)); }
+void TStringGrid::SetDefaultRowHeight(int h)
+{
+    rowHeight_ = std::max(h, 1);
+    verticalHeader()->setDefaultSectionSize(rowHeight_ + LineWidth());
+}
 
-int TStringGrid::DefaultRowHeight() const { return verticalHeader()->defaultSectionSize(); }
+int TStringGrid::DefaultRowHeight() const { return rowHeight_; }
+
+void TStringGrid::SetGridLines(bool on)
+{
+    if (on == showGrid())
+        return;
+    std::vector<int> widths;
+    for (int c = 0; c < ColCount(); ++c)
+        widths.push_back(ColWidth(c));
+    setShowGrid(on);
+    SetDefaultRowHeight(rowHeight_);
+    SetDefaultColWidth(colWidth_);
+    for (int c = 0; c < ColCount(); ++c)
+        SetColWidth(c, widths[static_cast<std::size_t>(c)]);
+}
 
 int TStringGrid::Row() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
 
@@ -377,8 +407,8 @@ void TStringGrid::SetTopRow(int row)
 
 int TStringGrid::VisibleRowCount() const
 {
-    const int h = DefaultRowHeight();
-    const int fit = h > 0 ? viewport()->height() / h : 0;
+    const int pitch = verticalHeader()->defaultSectionSize();
+    const int fit = pitch > 0 ? (viewport()->height() + LineWidth()) / pitch : 0;
     return std::max(0, std::min(fit, RowCount() - TopRow()));
 }
 

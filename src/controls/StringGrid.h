@@ -116,7 +116,10 @@ public:
     void SetTopRow(int row);
     int VisibleRowCount() const;  // rows that fit wholly
 
-    void SetGridLines(bool on) { setShowGrid(on); }
+    // Like a Delphi grid, widths and heights are the cells' own; a grid line
+    // (1 pixel, when shown) lies between cells on top of them.
+    void SetGridLines(bool on);
+    bool GridLines() const { return showGrid(); }
     void SetRowSelect(bool on);  // default on: the whole current row is selected
     bool RowSelect() const { return rowSelect_; }
 
@@ -144,9 +147,12 @@ protected:
 
 private:
     void SetCurrent(int col, int row);
+    int LineWidth() const { return showGrid() ? 1 : 0; }
 
     TStringGridModel* model_;
     bool rowSelect_ = true;
+    int rowHeight_ = 24;
+    int colWidth_ = 64;
     QModelIndex pressed_;
 };
 
