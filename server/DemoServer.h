@@ -13,6 +13,7 @@ struct DemoServerOptions {
     std::string updateDir;     // folder published under /update/ (may be empty)
     bool seed = true;          // seed the demo data into a new database
     int largeCatalog = 0;      // extra generated products (benchmarks)
+    std::string updateProgram = "nrclient";  // program file in updateDir/DATA (<VERSION>)
 };
 
 class DemoServer {
@@ -32,6 +33,9 @@ public:
 
     // Supplier-side receiving: sets an order's state ("A", "I", "O", "X").
     bool SetOrderState(const std::string& orderCode, const std::string& state);
+
+    // The database file in use (a temporary one when dbPath was empty).
+    std::string DatabasePath() const;
 
 private:
     struct Impl;

@@ -1,0 +1,287 @@
+#include "DemoServer.h"
+
+#include "Commands.h"
+#include "DemoData.h"
+#include "Gzip.h"
+#include "RequestReader.h"
+#include "Sqlite.h"
+#include "UpdateList.h"
+
+#include <httplib.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace demo {
+
+namespace {
+
+// The raw multipart Content-Type is kept under this name so that the
+// library reads the body as plain bytes (see the pre-routing handler).
+constexpr const char* kRawTypeHeader = "X-Demo-Raw-Content-Type";
+constexpr std::size_t kMaxServedFile = std::size_t(256) << 20;
+
+// Bytes sent with a known length through a content provider: the library
+// then sends them as they are and never compresses them a second time.
+void SendBytes(httplib::Response& res, std::string bytes, const char* type, bool gzipped)
+{
+    if (gzipped)
+        res.set_header("Content-Encoding", "gzip");
+    auto data = std::make_shared<std::string>(std::move(bytes));
+    const std::size_t size = data->size();
+    res.set_content_provider(size, type, [data](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        sink.write(data->data() + offset, length);
+        return true;
+    });
+}
+
+void SendAnswer(httplib::Response& res, const std::string& answer)
+{
+    SendBytes(res, order::GzipCompress(answer), "text/html; charset=utf-8", true);
+}
+
+}  // namespace
+
+struct DemoServer::Impl {
+    DemoServerOptions options;
+    std::string dbPath;
+    bool ownsDbFile = false;
+    httplib::Server server;
+    std::thread thread;
+    int port = 0;
+    std::string host = "127.0.0.1";
+    std::mutex writeLock;
+
+    std::mutex poolLock;
+    std::vector<std::unique_ptr<Db>> pool;
+
+    std::unique_ptr<Db> Acquire()
+    {
+        {
+            std::lock_guard lock(poolLock);
+            if (!pool.empty()) {
+                auto db = std::move(pool.back());
+                pool.pop_back();
+                return db;
+            }
+        }
+        auto db = std::make_unique<Db>();
+        std::string error;
+        if (!db->Open(dbPath, error))
+            return nullptr;
+        return db;
+    }
+
+    void Release(std::unique_ptr<Db> db)
+    {
+        std::lock_guard lock(poolLock);
+        if (pool.size() < 32)
+            pool.push_back(std::move(db));
+    }
+
+    bool PrepareDatabase(std::string& error)
+    {
+        if (dbPath.empty()) {
+            const char* tmp = std::getenv("TMPDIR");
+            std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/demo_server_XXXXXX";
+            std::vector<char> buf(pattern.begin(), pattern.end());
+            buf.push_back('\0');
+            const int fd = ::mkstemp(buf.data());
+            if (fd < 0) {
+                error = "cannot create a temporary database file";
+                return false;
+            }
+            ::close(fd);
+            dbPath = buf.data();
+            ownsDbFile = true;
+        }
+        Db db;
+        if (!db.Open(dbPath, error))
+            return false;
+        bool created = false;
+        if (!CreateSchema(db, created, error))
+            return false;
+        if (created && options.seed) {
+            if (!SeedDemoData(db, error))
+                return false;
+            if (!AddLargeCatalog(db, options.largeCatalog, error))
+                return false;
+        }
+        return true;
+    }
+
+    void HandleService(const httplib::Request& req, httplib::Response& res)
+    {
+        std::string elements, error;
+        if (!ReadRequest(req.get_header_value(kRawTypeHeader), req.body, elements, error)) {
+            res.status = 400;
+            SendAnswer(res, FailureAnswer("-1", "요청을 읽을 수 없습니다: " + error));
+            return;
+        }
+        auto db = Acquire();
+        if (!db) {
+            res.status = 503;
+            SendAnswer(res, FailureAnswer("-9", "데이터베이스를 열 수 없습니다."));
+            return;
+        }
+        const std::string answer = RunCommand(req.path, elements, *db, writeLock);
+        Release(std::move(db));
+        SendAnswer(res, answer);
+    }
+
+    void HandleUpdate(const httplib::Request& req, httplib::Response& res)
+    {
+        const std::string path = req.matches.size() > 1 ? req.matches[1].str() : std::string();
+        const std::string& dir = options.updateDir;
+        if (path == "nrclient.ini" && !dir.empty()) {
+            std::string file;
+            if (!ResolveUpdatePath(dir, path, file)) {
+                SendBytes(res, BuildUpdateList(dir, options.updateProgram), "application/octet-stream", false);
+                return;
+            }
+        }
+        std::string file;
+        if (!ResolveUpdatePath(dir, path, file)) {
+            res.status = 404;
+            SendBytes(res, "not found", "text/plain", false);
+            return;
+        }
+        std::ifstream in(file, std::ios::binary);
+        std::string bytes;
+        if (in) {
+            in.seekg(0, std::ios::end);
+            const auto size = static_cast<std::size_t>(in.tellg());
+            if (size <= kMaxServedFile) {
+                bytes.resize(size);
+                in.seekg(0);
+                in.read(bytes.data(), static_cast<std::streamsize>(size));
+            }
+        }
+        if (!in) {
+            res.status = 404;
+            SendBytes(res, "not found", "text/plain", false);
+            return;
+        }
+        SendBytes(res, std::move(bytes), "application/octet-stream", false);
+    }
+};
+
+DemoServer::DemoServer(DemoServerOptions options) : impl_(std::make_unique<Impl>())
+{
+    impl_->options = std::move(options);
+    impl_->dbPath = impl_->options.dbPath;
+}
+
+DemoServer::~DemoServer()
+{
+    Stop();
+    impl_->pool.clear();
+    if (impl_->ownsDbFile) {
+        ::unlink(impl_->dbPath.c_str());
+        ::unlink((impl_->dbPath + "-wal").c_str());
+        ::unlink((impl_->dbPath + "-shm").c_str());
+    }
+}
+
+bool DemoServer::Start(const std::string& host, int port)
+{
+    if (impl_->thread.joinable())
+        return false;
+    std::string error;
+    if (!impl_->PrepareDatabase(error)) {
+        std::cerr << "demo_server: database " << impl_->dbPath << ": " << error << "\n";
+        return false;
+    }
+    Impl* impl = impl_.get();
+    if (host != "0.0.0.0" && host != "::" && !host.empty())
+        impl->host = host;
+    auto& svr = impl->server;
+    svr.new_task_queue = [] { return new httplib::ThreadPool(16); };
+    svr.set_payload_max_length(kMaxRequestBody);
+    svr.set_read_timeout(5, 0);
+    svr.set_write_timeout(5, 0);
+    svr.set_keep_alive_timeout(5);
+    svr.set_keep_alive_max_count(1000);
+    // The client's part header is `name=POST; filename=GZCompressString`
+    // without quotes, which the library's own multipart reader does not
+    // take. Renaming the content type before the body is read makes the
+    // library hand over the raw body, which RequestReader parses strictly.
+    svr.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
+        if (req.method == "POST" && req.path.rfind("/NET/", 0) == 0) {
+            auto& mutableReq = const_cast<httplib::Request&>(req);
+            const std::string type = req.get_header_value("Content-Type");
+            mutableReq.headers.erase("Content-Type");
+            mutableReq.headers.erase(kRawTypeHeader);
+            mutableReq.headers.emplace(kRawTypeHeader, type);
+            mutableReq.headers.emplace("Content-Type", "application/octet-stream");
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    svr.Post(R"(/NET/[A-Za-z]+\.php)",
+             [impl](const httplib::Request& req, httplib::Response& res) { impl->HandleService(req, res); });
+    svr.Get(R"(/update/(.*))",
+            [impl](const httplib::Request& req, httplib::Response& res) { impl->HandleUpdate(req, res); });
+    svr.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
+        res.status = 500;
+        SendAnswer(res, FailureAnswer("-9", "처리 중 오류가 발생했습니다."));
+    });
+
+    if (port == 0) {
+        const int bound = svr.bind_to_any_port(host);
+        if (bound <= 0)
+            return false;
+        impl->port = bound;
+    } else {
+        if (!svr.bind_to_port(host, port))
+            return false;
+        impl->port = port;
+    }
+    impl->thread = std::thread([impl] { impl->server.listen_after_bind(); });
+    for (int i = 0; i < 500 && !svr.is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return true;
+}
+
+int DemoServer::Port() const
+{
+    return impl_->port;
+}
+
+std::string DemoServer::HostPort() const
+{
+    const std::string& h = impl_->host;
+    return (h.find(':') != std::string::npos ? "[" + h + "]" : h) + ":" + std::to_string(impl_->port);
+}
+
+void DemoServer::Stop()
+{
+    if (impl_->thread.joinable()) {
+        impl_->server.stop();
+        impl_->thread.join();
+    }
+}
+
+bool DemoServer::SetOrderState(const std::string& orderCode, const std::string& state)
+{
+    auto db = impl_->Acquire();
+    if (!db)
+        return false;
+    std::string error;
+    const bool ok = demo::SetOrderState(*db, impl_->writeLock, orderCode, state, error);
+    impl_->Release(std::move(db));
+    return ok;
+}
+
+std::string DemoServer::DatabasePath() const
+{
+    return impl_->dbPath;
+}
+
+}  // namespace demo

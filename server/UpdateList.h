@@ -1,0 +1,47 @@
+#pragma once
+
+// The update folder that the service publishes under /update/, and the
+// update list nrclient.ini made from it.
+//
+// Folder layout (DIR is the --update-dir option):
+//   DIR/DATA/<program>      the client's program file; its checksum is <VERSION>
+//   DIR/DATA/<other files>  module files, listed in <MODULE>
+//   DIR/DATA/IMAGE/<files>  picture files, listed in <IMAGE>
+//   DIR/MESSAGE.txt         optional; its text becomes <MESSAGE>
+//   DIR/nrclient.ini        optional; when present it is served as it is
+//                           instead of the generated list
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace demo {
+
+// CRC-32 of a file's bytes (zlib's, as the client computes it); nullopt when
+// the file cannot be read.
+std::optional<std::uint32_t> FileCrc32(const std::string& path);
+
+// The update list for DIR. Sections:
+//   <VERSION>checksum</VERSION>  (empty when DATA/<program> is missing)
+//   <MODULE> CR LF name,checksum CR LF ... </MODULE>
+//   <IMAGE> CR LF name,checksum CR LF ... </IMAGE>
+//   <MESSAGE>text</MESSAGE>       (blanks written as "^", line breaks as "/")
+// Checksums are unsigned decimal numbers without leading zeros; names are
+// sorted bytewise; names holding a comma, a quote, a control character or
+// starting with "." are left out, as are subfolders and anything that is not
+// a regular file. Lines end in CR LF.
+std::string BuildUpdateList(const std::string& dir, const std::string& programName);
+
+// A file name that may be served: one path component, no "." or "..",
+// no separators, no control characters.
+bool IsSafeFileName(std::string_view name);
+
+// Maps a path below /update/ ("nrclient.ini", "DATA/x", "DATA/IMAGE/x") to
+// the file to send; false when the path is not one of those shapes or the
+// file is not a regular file inside DIR. A picture path falls back to
+// DATA/x, because the client's update check fetches module files through
+// the picture folder's address.
+bool ResolveUpdatePath(const std::string& dir, std::string_view path, std::string& file);
+
+}  // namespace demo
