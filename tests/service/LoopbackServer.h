@@ -1,0 +1,265 @@
+#pragma once
+
+// A real HTTP server on loopback for the transport tests: cpp-httplib answers
+// the routes, and a small recording front in front of it keeps the raw bytes
+// of every request, counts the TCP connections it accepts, and can answer a
+// path with canned raw bytes (header orders and broken answers that a proper
+// server would never write).
+
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+
+inline int ConnectLoopback(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+inline bool WriteAll(int fd, const std::string& data)
+{
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::send(fd, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// A port on which nothing listens: bound once, then closed again.
+inline int ClosedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+class HttpServer {
+public:
+    HttpServer()
+    {
+        server.set_keep_alive_max_count(100000);
+        server.set_keep_alive_timeout(30);
+    }
+    ~HttpServer() { Stop(); }
+    void Start()
+    {
+        port = server.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server.listen_after_bind(); });
+        while (!server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    void Stop()
+    {
+        if (thread_.joinable()) {
+            server.stop();
+            thread_.join();
+        }
+    }
+    httplib::Server server;
+    int port = 0;
+
+private:
+    std::thread thread_;
+};
+
+class RecordingFront {
+public:
+    explicit RecordingFront(int backendPort) : backend_(backendPort)
+    {
+        listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int one = 1;
+        ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(listen_, 16);
+        socklen_t len = sizeof a;
+        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        accepter_ = std::thread([this] { AcceptLoop(); });
+    }
+    ~RecordingFront()
+    {
+        stop_ = true;
+        accepter_.join();
+        ::close(listen_);
+        std::vector<std::thread> workers;
+        {
+            std::lock_guard lock(m_);
+            workers.swap(workers_);
+        }
+        for (auto& t : workers)
+            t.join();
+    }
+    RecordingFront(const RecordingFront&) = delete;
+    RecordingFront& operator=(const RecordingFront&) = delete;
+
+    int Port() const { return port_; }
+    int Accepted() const { return accepted_.load(); }
+    // Every complete request (request line, headers, body) since the last Clear.
+    std::vector<std::string> Requests()
+    {
+        std::lock_guard lock(m_);
+        return requests_;
+    }
+    std::string LastRequest()
+    {
+        std::lock_guard lock(m_);
+        return requests_.empty() ? std::string() : requests_.back();
+    }
+    void Clear()
+    {
+        std::lock_guard lock(m_);
+        requests_.clear();
+    }
+    // Requests for path are answered with raw, then the connection is closed.
+    void SetCanned(const std::string& path, const std::string& raw)
+    {
+        std::lock_guard lock(m_);
+        canned_[path] = raw;
+    }
+
+private:
+    void AcceptLoop()
+    {
+        while (!stop_) {
+            pollfd p{listen_, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0)
+                continue;
+            const int fd = ::accept(listen_, nullptr, nullptr);
+            if (fd < 0)
+                continue;
+            ++accepted_;
+            std::lock_guard lock(m_);
+            workers_.emplace_back([this, fd] { Serve(fd); });
+        }
+    }
+
+    // Length of the first complete request in buf, 0 when it is not complete.
+    static std::size_t CompleteRequest(const std::string& buf)
+    {
+        const std::size_t end = buf.find("\r\n\r\n");
+        if (end == std::string::npos)
+            return 0;
+        std::size_t length = 0;
+        std::string head = buf.substr(0, end);
+        for (auto& c : head)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::size_t cl = head.find("\r\ncontent-length:");
+        if (cl != std::string::npos)
+            length = std::stoul(head.substr(cl + 17));
+        return buf.size() >= end + 4 + length ? end + 4 + length : 0;
+    }
+
+    // Debian's compiled cpp-httplib compresses text answers by itself when
+    // the request accepts gzip; the routes write every answer byte themselves,
+    // so the server never gets to see that the client accepts gzip.
+    static std::string WithoutAcceptEncoding(std::string request)
+    {
+        const std::size_t end = request.find("\r\n\r\n");
+        const std::size_t at = request.find("\r\nAccept-Encoding:");
+        if (at != std::string::npos && at < end)
+            request.erase(at, request.find("\r\n", at + 2) - at);
+        return request;
+    }
+
+    void Serve(int client)
+    {
+        int backend = -1;
+        std::string buf;
+        char chunk[65536];
+        while (!stop_) {
+            pollfd p[2] = {{client, POLLIN, 0}, {backend, POLLIN, 0}};
+            if (::poll(p, backend >= 0 ? 2 : 1, 20) <= 0)
+                continue;
+            if (p[0].revents) {
+                const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+                if (n <= 0)
+                    break;
+                buf.append(chunk, static_cast<std::size_t>(n));
+                while (const std::size_t len = CompleteRequest(buf)) {
+                    const std::string request = buf.substr(0, len);
+                    buf.erase(0, len);
+                    const std::size_t sp1 = request.find(' ');
+                    const std::size_t sp2 = request.find(' ', sp1 + 1);
+                    const std::string path = request.substr(sp1 + 1, sp2 - sp1 - 1);
+                    std::string canned;
+                    bool isCanned = false;
+                    {
+                        std::lock_guard lock(m_);
+                        requests_.push_back(request);
+                        if (auto it = canned_.find(path); it != canned_.end()) {
+                            canned = it->second;
+                            isCanned = true;
+                        }
+                    }
+                    if (isCanned) {
+                        WriteAll(client, canned);
+                        goto done;
+                    }
+                    if (backend < 0)
+                        backend = ConnectLoopback(backend_);
+                    if (backend < 0 || !WriteAll(backend, WithoutAcceptEncoding(request)))
+                        goto done;
+                }
+            }
+            if (backend >= 0 && p[1].revents) {
+                const ssize_t n = ::recv(backend, chunk, sizeof chunk, 0);
+                if (n <= 0)
+                    break;
+                if (!WriteAll(client, std::string(chunk, static_cast<std::size_t>(n))))
+                    break;
+            }
+        }
+    done:
+        if (backend >= 0)
+            ::close(backend);
+        ::shutdown(client, SHUT_RDWR);
+        ::close(client);
+    }
+
+    int backend_;
+    int listen_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> accepted_{0};
+    std::thread accepter_;
+    std::mutex m_;
+    std::vector<std::thread> workers_;
+    std::vector<std::string> requests_;
+    std::map<std::string, std::string> canned_;
+};
+
+}  // namespace testsupport
