@@ -61,9 +61,10 @@ public:
 private:
     // A cell is empty (length 0), a slice of the answer (offset, length), or
     // an own text (kOwn set in length, offset indexes texts_).
+    // Trivial, so that sizing the table is a plain zero fill.
     struct Span {
-        std::uint32_t offset = 0;
-        std::uint32_t length = 0;
+        std::uint32_t offset;
+        std::uint32_t length;
     };
     static constexpr std::uint32_t kOwn = 0x80000000u;
 

@@ -102,6 +102,13 @@ TEST(StringGridModel, FillFromAnswerGivesTheValuesOfTheRecordWalk)
         {"record 10 before record 1", Record(10, {{"G_NAME", "ten"}}) + rdc0 + rdc1, 2},
         {"records out of order", rdc1 + rdc0, 2},
         {"empty answer", "", 2},
+        {"same name nested: up to the first closing tag", "<RDC_0><G_NAME>a<G_NAME>b</G_NAME>c</G_NAME></RDC_0>", 1},
+        {"closing tag before the opening tag", "<RDC_0></G_CODE><G_CODE>x<G_NAME>n</G_NAME></RDC_0>", 1},
+        {"stray < and > inside values", "<RDC_0><G_NAME>a<<b>></G_NAME><G_BOX><</G_BOX><G_CODE>>x<</G_CODE></RDC_0>", 1},
+        {"tag split by a stray <", "<RDC_0><G_<G_NAME>v</G_NAME></RDC_0>", 1},
+        {"opening missing, closing too early", "<RDC_0>a</G_NAME></RDC_0>", 1},
+        {"prefix names", "<RDC_0><G_NAMEX>no</G_NAMEX><G_NAME>yes</G_NAME><G_NAME/></RDC_0>", 1},
+        {"no > after a <", "<RDC_0><G_NAME>v</G_NAME><G_BOX</RDC_0>", 1},
         {"invalid UTF-8 stays readable", Record(0, {{"G_NAME", std::string("a\xff\xfe" "b")}}), 1},
     };
     for (const Case& c : cases) {
@@ -110,6 +117,9 @@ TEST(StringGridModel, FillFromAnswerGivesTheValuesOfTheRecordWalk)
         model.SetColCount(5);
         model.SetRowCount(1);
         model.FillFromAnswer(std::make_shared<const std::string>(c.answer), fields, c.count);
+        TStringGridModel odd;  // names with "<" or ">" take the plain lookup path
+        odd.SetColCount(2);
+        odd.FillFromAnswer(std::make_shared<const std::string>(c.answer), {"G_NAME", "G_<G_NAME"}, c.count);
         ASSERT_EQ(model.RowCount(), c.count) << c.what;
         const auto expected = Reference(c.answer, fields, c.count, 5);
         for (int r = 0; r < c.count; ++r)
@@ -117,6 +127,13 @@ TEST(StringGridModel, FillFromAnswerGivesTheValuesOfTheRecordWalk)
                 const std::string& want = expected[static_cast<std::size_t>(r)][static_cast<std::size_t>(col)];
                 EXPECT_EQ(model.Cell(col, r), QString::fromUtf8(want.data(), static_cast<qsizetype>(want.size())))
                     << c.what << " row " << r << " col " << col;
+            }
+        const auto expectedOdd = Reference(c.answer, {"G_NAME", "G_<G_NAME"}, c.count, 2);
+        for (int r = 0; r < c.count; ++r)
+            for (int col = 0; col < 2; ++col) {
+                const std::string& want = expectedOdd[static_cast<std::size_t>(r)][static_cast<std::size_t>(col)];
+                EXPECT_EQ(odd.Cell(col, r), QString::fromUtf8(want.data(), static_cast<qsizetype>(want.size())))
+                    << c.what << " (plain lookup) row " << r << " col " << col;
             }
         EXPECT_EQ(watch.Warnings(), 0) << c.what;
     }
