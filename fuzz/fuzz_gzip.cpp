@@ -4,6 +4,8 @@
 #include "Gzip.h"
 #include "HttpClient.h"
 
+#include <zlib.h>
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -18,6 +20,33 @@ void Check(bool ok)
 {
     if (!ok)
         std::abort();
+}
+
+void PutLE32(std::string& out, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// What zlib makes of a raw deflate stream, up to the cap.
+std::string RawInflate(const std::string& in)
+{
+    z_stream s{};
+    if (inflateInit2(&s, -15) != Z_OK)
+        return {};
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    s.avail_in = static_cast<uInt>(in.size());
+    std::string out;
+    char buf[16384];
+    int rc = Z_OK;
+    while (rc == Z_OK && out.size() <= kCap) {
+        s.next_out = reinterpret_cast<Bytef*>(buf);
+        s.avail_out = sizeof buf;
+        rc = inflate(&s, Z_NO_FLUSH);
+        out.append(buf, sizeof buf - s.avail_out);
+    }
+    inflateEnd(&s);
+    return out;
 }
 
 bool StartsWith(const std::string& s, const std::string& p)
@@ -35,7 +64,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // First byte: which headers the answer carries; the rest is the body.
     const bool utf8 = data[0] & 1;
     const bool plain = data[0] & 2;
-    const std::string body(reinterpret_cast<const char*>(data) + 1, size - 1);
+    std::string body(reinterpret_cast<const char*>(data) + 1, size - 1);
+    if (data[0] & 4) {
+        // Take the rest as a raw deflate stream and wrap it in a member with
+        // a matching trailer, so that the decoded-answer paths (code page 949
+        // and UTF-8 conversion) see many valid members, not only broken ones.
+        const std::string inflated = RawInflate(body);
+        std::string member("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x00", 10);
+        member += body;
+        PutLE32(member, static_cast<uint32_t>(Crc32(inflated)));
+        PutLE32(member, static_cast<uint32_t>(inflated.size()));
+        body = member;
+    }
 
     std::string out;
     const bool ok = GunzipMember(body, out, kCap);
