@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -74,6 +75,10 @@ public:
     ~HttpServer() { Stop(); }
     void Start()
     {
+        // The client honours the machine's proxy settings; loopback traffic
+        // of the tests must never go through one.
+        ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+        ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
         port = server.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server.listen_after_bind(); });
         while (!server.is_running())
