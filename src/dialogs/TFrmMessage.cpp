@@ -1,0 +1,162 @@
+#include "TFrmMessage.h"
+
+#include "Artwork.h"
+#include "DataModule.h"
+#include "Helpers.h"
+#include "StringGrid.h"
+#include "TImageButton.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+namespace order {
+
+TFrmMessage* FrmMessage = nullptr;
+
+namespace {
+
+const QColor kSkyBlue(166, 202, 240);
+constexpr int kWidth = 413;
+constexpr int kHeight = 415;
+constexpr int kFrame = 5;
+
+QFont GulimFont(int pixelSize)
+{
+    QFont f(QString::fromUtf8("굴림"));
+    f.setPixelSize(pixelSize);
+    return f;
+}
+
+}  // namespace
+
+QString NoticeCellText(const QString& cell) { return TrimRight(cell); }
+
+TFrmMessage::TFrmMessage(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    FrmMessage = this;
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("FrmMessage"));
+    setModal(true);
+    setFont(GulimFont(12));
+    const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
+    setFixedSize(width, kHeight);
+
+    SGS = new TStringGrid(this);
+    SGS->setObjectName(QStringLiteral("SGS"));
+    SGS->setGeometry(kFrame, kFrame, width - 2 * kFrame, kHeight - 2 * kFrame);
+    SGS->setFrameShape(QFrame::Box);
+    SGS->setFrameShadow(QFrame::Plain);
+    SGS->setLineWidth(1);
+    SGS->setFont(GulimFont(12));
+    QPalette pal = SGS->palette();
+    pal.setColor(QPalette::Text, Qt::black);
+    SGS->setPalette(pal);
+    SGS->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SGS->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SGS->SetRowSelect(false);
+    SGS->SetDefaultRowHeight(19);
+    SGS->SetColCount(1);
+    SGS->SetRowCount(kNoticeRows);
+    SGS->SetColWidth(0, 400);
+    SGS->OnDrawCell = [this](int col, int row, QPainter& p, const QRect& rect, bool selected, bool focused) {
+        SGSDrawCell(col, row, p, rect, selected, focused);
+    };
+    SGS->installEventFilter(this);
+
+    ImgBtnEsc = new TImageButton(this);
+    ImgBtnEsc->setObjectName(QStringLiteral("ImgBtnEsc"));
+    ImgBtnEsc->SetPictureAlign(paBottom);
+    ImgBtnEsc->SetPictureCount(4);
+    ImgBtnEsc->SetTransparentColor(ArtTransparentColor());
+    ImgBtnEsc->SetPicture(CloseButtonStrip());
+    ImgBtnEsc->setCursor(Qt::PointingHandCursor);
+    // Over the grid's top right corner, inside its border.
+    ImgBtnEsc->move(SGS->geometry().right() - SGS->frameWidth() - 41 + 1, SGS->y() + SGS->frameWidth());
+    ImgBtnEsc->raise();
+    connect(ImgBtnEsc, &TImageButton::Click, this, &TFrmMessage::ImgBtnEscClick);
+}
+
+TFrmMessage::~TFrmMessage()
+{
+    if (FrmMessage == this)
+        FrmMessage = nullptr;
+}
+
+void TFrmMessage::FormActivate()
+{
+    for (int r = 0; r < kNoticeRows; ++r)
+        SGS->SetCells(0, r, Notices[static_cast<std::size_t>(r)]);
+    SGS->SetRow(kNoticeRows - 1);
+}
+
+void TFrmMessage::ImgBtnEscClick() { done(2); }
+
+void TFrmMessage::reject() { done(2); }
+
+void TFrmMessage::SGSDrawCell(int col, int row, QPainter& p, const QRect& rect, bool, bool)
+{
+    const QString text = NoticeCellText(SGS->Cells(col, row));
+    if (!text.isEmpty())
+        p.drawText(rect.adjusted(6, 4, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+}
+
+bool TFrmMessage::FormKeyDown(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        done(2);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return true;  // swallowed: nothing to confirm here
+    default:
+        return false;
+    }
+}
+
+bool TFrmMessage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && FormKeyDown(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFrmMessage::keyPressEvent(QKeyEvent* event)
+{
+    if (!FormKeyDown(event))
+        QDialog::keyPressEvent(event);
+}
+
+bool TFrmMessage::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QDialog::event(event);
+}
+
+void TFrmMessage::showEvent(QShowEvent* event)
+{
+    // Platforms without window activation (offscreen) still get the rows.
+    FormActivate();
+    QDialog::showEvent(event);
+    SGS->setFocus(Qt::OtherFocusReason);
+}
+
+void TFrmMessage::mousePressEvent(QMouseEvent* event)
+{
+    // The frame is the only part that is not grid or button: it moves the
+    // borderless window.
+    if (event->button() == Qt::LeftButton && windowHandle())
+        windowHandle()->startSystemMove();
+    QDialog::mousePressEvent(event);
+}
+
+void TFrmMessage::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), kSkyBlue);
+}
+
+}  // namespace order
