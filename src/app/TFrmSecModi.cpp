@@ -21,21 +21,21 @@ TFrmSecModi* FrmSecModi = nullptr;
 
 namespace {
 
-const QColor kSkyBlue(166, 202, 240);
+    const QColor kSkyBlue(166, 202, 240);
 
-QFont GulimFont(int pixelSize, bool bold)
-{
-    QFont f(QString::fromUtf8("굴림"));
-    f.setPixelSize(pixelSize);
-    f.setBold(bold);
-    return f;
-}
+    QFont GulimFont(int pixelSize, bool bold)
+    {
+        QFont f(QString::fromUtf8("굴림"));
+        f.setPixelSize(pixelSize);
+        f.setBold(bold);
+        return f;
+    }
 
-// Beginnings that are too easy to guess.
-const char* const kBannedPrefixes[] = {"1000", "2000", "3000", "4000", "5000", "6000",
-                                       "7000", "8000", "9000", "1001", "1004"};
+    // Beginnings that are too easy to guess.
+    const char* const kBannedPrefixes[]
+        = { "1000", "2000", "3000", "4000", "5000", "6000", "7000", "8000", "9000", "1001", "1004" };
 
-}  // namespace
+} // namespace
 
 PasswordVerdict CheckPasswordRules(const QString& password)
 {
@@ -72,7 +72,8 @@ PasswordVerdict CheckPasswordRules(const QString& password)
     return v;
 }
 
-TFrmSecModi::TFrmSecModi(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+TFrmSecModi::TFrmSecModi(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     FrmSecModi = this;
     setAttribute(Qt::WA_DeleteOnClose);
@@ -89,8 +90,8 @@ TFrmSecModi::TFrmSecModi(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     Panel1->setFrameShadow(QFrame::Raised);
     Panel1->installEventFilter(this);
 
-    const QRect bars[] = {{0, 0, width, 5}, {0, 234, width, 5}, {0, 0, 5, 239}, {width - 5, 0, 5, 239},
-                          {0, 165, width, 5}};
+    const QRect bars[] = { { 0, 0, width, 5 }, { 0, 234, width, 5 }, { 0, 0, 5, 239 }, { width - 5, 0, 5, 239 },
+        { 0, 165, width, 5 } };
     int n = 2;
     for (const QRect& r : bars) {
         auto* panel = new QFrame(this);
@@ -112,8 +113,8 @@ TFrmSecModi::TFrmSecModi(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
         b->setFont(GulimFont(12, bold));
         return b;
     };
-    SBSec1 = makeCaption("SBSec1", QString::fromUtf8("변경할 비밀번호"), {11, 13, 111, 28}, false);
-    SBSec2 = makeCaption("SBSec2", QString::fromUtf8("비밀번호 재입력"), {11, 51, 111, 28}, false);
+    SBSec1 = makeCaption("SBSec1", QString::fromUtf8("변경할 비밀번호"), { 11, 13, 111, 28 }, false);
+    SBSec2 = makeCaption("SBSec2", QString::fromUtf8("비밀번호 재입력"), { 11, 51, 111, 28 }, false);
 
     hashStyle_ = new HashEchoStyle();
     hashStyle_->setParent(this);
@@ -129,8 +130,8 @@ TFrmSecModi::TFrmSecModi(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
         e->installEventFilter(this);
         return e;
     };
-    MEdtS = makeEdit("MEdtS", {129, 17, 115, 20});
-    MEdtV = makeEdit("MEdtV", {129, 55, 115, 20});
+    MEdtS = makeEdit("MEdtS", { 129, 17, 115, 20 });
+    MEdtV = makeEdit("MEdtV", { 129, 55, 115, 20 });
     setTabOrder(MEdtS, MEdtV);
 
     auto makeLabel = [this](const char* name, const char* text, int y) {
@@ -146,8 +147,8 @@ TFrmSecModi::TFrmSecModi(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
 
     // The bar above the buttons lies at y = 165 of the window, inside the
     // panel's area; the buttons sit below it.
-    SBEsc = makeCaption("SBEsc", QString::fromUtf8("취소"), {58, 174, 69, 43}, true);
-    SBLogin = makeCaption("SBLogin", QString::fromUtf8("등록"), {131, 173, 69, 43}, true);
+    SBEsc = makeCaption("SBEsc", QString::fromUtf8("취소"), { 58, 174, 69, 43 }, true);
+    SBLogin = makeCaption("SBLogin", QString::fromUtf8("등록"), { 131, 173, 69, 43 }, true);
     connect(SBEsc, &QToolButton::clicked, this, &TFrmSecModi::SBEscClick);
     connect(SBLogin, &QToolButton::clicked, this, &TFrmSecModi::SBLoginClick);
 
@@ -213,8 +214,8 @@ void TFrmSecModi::SBLoginClick()
     }
     const PasswordVerdict verdict = CheckPasswordRules(password);
     if (verdict.askLetters) {
-        const MessageAnswer a = AskMessage(
-            {verdict.message, QStringLiteral("Confirm"), MessageIcon::Question, MessageButtons::YesNo});
+        const MessageAnswer a
+            = AskMessage({ verdict.message, QStringLiteral("Confirm"), MessageIcon::Question, MessageButtons::YesNo });
         if (a != MessageAnswer::Yes) {
             Refuse();
             return;
@@ -234,7 +235,8 @@ void TFrmSecModi::SBLoginClick()
         done(1);
         return;
     }
-    ShowMessage(IsNew() ? QString::fromUtf8("비밀번호 등록 오류입니다.") : QString::fromUtf8("비밀번호 수정 오류입니다."));
+    ShowMessage(
+        IsNew() ? QString::fromUtf8("비밀번호 등록 오류입니다.") : QString::fromUtf8("비밀번호 수정 오류입니다."));
 }
 
 bool TFrmSecModi::eventFilter(QObject* watched, QEvent* event)
@@ -270,4 +272,4 @@ bool TFrmSecModi::eventFilter(QObject* watched, QEvent* event)
     }
 }
 
-}  // namespace order
+} // namespace order

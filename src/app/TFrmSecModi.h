@@ -56,9 +56,9 @@ public:
 
     void SBLoginClick();
     void SBEscClick();
-    void FormActivate();  // captions follow Mode
+    void FormActivate(); // captions follow Mode
 
-    void reject() override;  // Esc and closing give result 2
+    void reject() override; // Esc and closing give result 2
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -73,4 +73,4 @@ private:
 
 extern TFrmSecModi* FrmSecModi;
 
-}  // namespace order
+} // namespace order

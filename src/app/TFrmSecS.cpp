@@ -26,22 +26,22 @@ TFrmSecS* FrmSecS = nullptr;
 
 namespace {
 
-const QColor kSkyBlue(166, 202, 240);
+    const QColor kSkyBlue(166, 202, 240);
 
-QFont GulimFont(int pixelSize, bool bold)
-{
-    QFont f(QString::fromUtf8("굴림"));
-    f.setPixelSize(pixelSize);
-    f.setBold(bold);
-    return f;
-}
+    QFont GulimFont(int pixelSize, bool bold)
+    {
+        QFont f(QString::fromUtf8("굴림"));
+        f.setPixelSize(pixelSize);
+        f.setBold(bold);
+        return f;
+    }
 
-QString Field(const std::string& record, const char* name)
-{
-    return QString::fromStdString(ExtractTag(name, record));
-}
+    QString Field(const std::string& record, const char* name)
+    {
+        return QString::fromStdString(ExtractTag(name, record));
+    }
 
-}  // namespace
+} // namespace
 
 QValidator::State UpperCaseValidator::validate(QString& input, int&) const
 {
@@ -49,8 +49,8 @@ QValidator::State UpperCaseValidator::validate(QString& input, int&) const
     return Acceptable;
 }
 
-int HashEchoStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                             QStyleHintReturn* returnData) const
+int HashEchoStyle::styleHint(
+    StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* returnData) const
 {
     if (hint == SH_LineEdit_PasswordCharacter)
         return '#';
@@ -77,7 +77,8 @@ QString NormaliseId(const QString& typed)
     return TrimLeft(TrimRight(id));
 }
 
-TFrmSecS::TFrmSecS(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+TFrmSecS::TFrmSecS(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     FrmSecS = this;
     setAttribute(Qt::WA_DeleteOnClose);
@@ -97,8 +98,8 @@ TFrmSecS::TFrmSecS(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     ImgL->installEventFilter(this);
     ImgR->installEventFilter(this);
 
-    const QRect bars[] = {{0, 0, 656, 5},   {0, 221, 656, 5}, {0, 0, 5, 226},
-                          {651, 0, 5, 226}, {371, 5, 5, 216}, {376, 159, 304, 5}};
+    const QRect bars[] = { { 0, 0, 656, 5 }, { 0, 221, 656, 5 }, { 0, 0, 5, 226 }, { 651, 0, 5, 226 },
+        { 371, 5, 5, 216 }, { 376, 159, 304, 5 } };
     int n = 1;
     for (const QRect& r : bars) {
         auto* panel = new QFrame(this);
@@ -125,9 +126,9 @@ TFrmSecS::TFrmSecS(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
         e->installEventFilter(this);
         return e;
     };
-    EdtMID = makeEdit("EdtMID", {513, 29, 114, 15}, 15, 13);
-    EdtCID = makeEdit("EdtCID", {513, 76, 114, 15}, 15, 13);
-    MEdtS = makeEdit("MEdtS", {513, 123, 114, 14}, 13, 11);
+    EdtMID = makeEdit("EdtMID", { 513, 29, 114, 15 }, 15, 13);
+    EdtCID = makeEdit("EdtCID", { 513, 76, 114, 15 }, 15, 13);
+    MEdtS = makeEdit("MEdtS", { 513, 123, 114, 14 }, 13, 11);
     MEdtS->setStyle(hashStyle_);
     MEdtS->setEchoMode(QLineEdit::Password);
     setTabOrder(EdtMID, EdtCID);
@@ -144,8 +145,8 @@ TFrmSecS::TFrmSecS(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
         b->setCursor(Qt::PointingHandCursor);
         return b;
     };
-    SBEsc = makeButton("SBEsc", QString::fromUtf8("취 소"), {408, 177});
-    SBLogin = makeButton("SBLogin", QString::fromUtf8("로 그 인"), {518, 177});
+    SBEsc = makeButton("SBEsc", QString::fromUtf8("취 소"), { 408, 177 });
+    SBLogin = makeButton("SBLogin", QString::fromUtf8("로 그 인"), { 518, 177 });
     connect(SBEsc, &TImageButton::Click, this, &TFrmSecS::SBEscClick);
     connect(SBLogin, &TImageButton::Click, this, &TFrmSecS::SBLoginClick);
 }
@@ -194,7 +195,7 @@ void TFrmSecS::Message(const QString& text)
 void TFrmSecS::ShowReadError(const std::string& answer)
 {
     Message(QString::fromUtf8("읽기 오류입니다\r\r") + QString::fromStdString(answer) + QStringLiteral("\r\r")
-            + QString::fromUtf8("인터넷 사용가능 여부를 확인하십시요."));
+        + QString::fromUtf8("인터넷 사용가능 여부를 확인하십시요."));
 }
 
 void TFrmSecS::reject()
@@ -261,8 +262,8 @@ bool TFrmSecS::CustomerStep(const QString& customerId)
         return false;
     }
     std::string answer;
-    LookupCustomer(DM->M_CODE.str(), BuildTag("SAME_FIELD", "C_ID") + BuildTag("SAME_KEY", customerId.toStdString()),
-                   answer);
+    LookupCustomer(
+        DM->M_CODE.str(), BuildTag("SAME_FIELD", "C_ID") + BuildTag("SAME_KEY", customerId.toStdString()), answer);
     if (!IsSuccess(answer)) {
         ShowReadError(answer);
         return false;
@@ -295,15 +296,15 @@ bool TFrmSecS::CustomerStep(const QString& customerId)
         return true;
 
     Message(DM->C_NAME.get() + QString::fromUtf8("  주문자님") + QStringLiteral("\r\r") + QString::fromUtf8("딩동주문")
-            + QStringLiteral("\r\r") + QString::fromUtf8("주문시스템에 오신것을 환영합니다.") + QStringLiteral("\r\r")
-            + QString::fromUtf8("다음 화면에서") + QStringLiteral("\r\r")
-            + QString::fromUtf8("사용할 비밀번호를 먼저 등록해주십시요."));
+        + QStringLiteral("\r\r") + QString::fromUtf8("주문시스템에 오신것을 환영합니다.") + QStringLiteral("\r\r")
+        + QString::fromUtf8("다음 화면에서") + QStringLiteral("\r\r")
+        + QString::fromUtf8("사용할 비밀번호를 먼저 등록해주십시요."));
     if (!FrmSecModi)
         new TFrmSecModi(this);
     TFrmSecModi* modi = FrmSecModi;
     modi->move(pos() + QPoint(80, 20));
     modi->Mode = QStringLiteral("NEW");
-    const int result = modi->exec();  // deletes itself on close
+    const int result = modi->exec(); // deletes itself on close
     FormActivate();
     return result == 1;
 }
@@ -341,4 +342,4 @@ bool TFrmSecS::eventFilter(QObject* watched, QEvent* event)
     }
 }
 
-}  // namespace order
+} // namespace order

@@ -35,7 +35,7 @@ class HashEchoStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
     int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
-                  QStyleHintReturn* returnData = nullptr) const override;
+        QStyleHintReturn* returnData = nullptr) const override;
 };
 
 // Strips leading and trailing blanks and control characters.
@@ -65,7 +65,7 @@ public:
     // it gets the focus back from one of the program's own windows.
     void FormActivate();
 
-    void reject() override;  // Esc and closing give result 2
+    void reject() override; // Esc and closing give result 2
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,4 +82,4 @@ private:
 
 extern TFrmSecS* FrmSecS;
 
-}  // namespace order
+} // namespace order

@@ -12,116 +12,121 @@ namespace order {
 
 namespace {
 
-QFont ArtFont(int pixelSize, bool bold)
-{
-    QFont f;
-    f.setFamilies({QStringLiteral("NanumGothic"), QString::fromUtf8("굴림")});
-    f.setPixelSize(pixelSize);
-    f.setBold(bold);
-    f.setStyleStrategy(QFont::PreferAntialias);
-    return f;
-}
+    QFont ArtFont(int pixelSize, bool bold)
+    {
+        QFont f;
+        f.setFamilies({ QStringLiteral("NanumGothic"), QString::fromUtf8("굴림") });
+        f.setPixelSize(pixelSize);
+        f.setBold(bold);
+        f.setStyleStrategy(QFont::PreferAntialias);
+        return f;
+    }
 
-// Drawing happens on a transparent canvas with antialiasing; then every pixel
-// becomes either fully opaque (edges blended over the backdrop the button will
-// sit on) or exactly fuchsia, so that the shape scan sees clean edges and no
-// pink fringe shows.
-QImage Flatten(const QImage& canvas, QColor backdrop)
-{
-    QImage out(canvas.size(), QImage::Format_RGB32);
-    const QRgb cut = ArtTransparentColor().rgb();
-    for (int y = 0; y < canvas.height(); ++y) {
-        const auto* src = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
-        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < canvas.width(); ++x) {
-            const QRgb p = src[x];  // premultiplied
-            const int a = qAlpha(p);
-            if (a < 110) {
-                dst[x] = cut;
-                continue;
+    // Drawing happens on a transparent canvas with antialiasing; then every pixel
+    // becomes either fully opaque (edges blended over the backdrop the button will
+    // sit on) or exactly fuchsia, so that the shape scan sees clean edges and no
+    // pink fringe shows.
+    QImage Flatten(const QImage& canvas, QColor backdrop)
+    {
+        QImage out(canvas.size(), QImage::Format_RGB32);
+        const QRgb cut = ArtTransparentColor().rgb();
+        for (int y = 0; y < canvas.height(); ++y) {
+            const auto* src = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+            auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+            for (int x = 0; x < canvas.width(); ++x) {
+                const QRgb p = src[x]; // premultiplied
+                const int a = qAlpha(p);
+                if (a < 110) {
+                    dst[x] = cut;
+                    continue;
+                }
+                const int inv = 255 - a;
+                int r = qRed(p) + backdrop.red() * inv / 255;
+                int g = qGreen(p) + backdrop.green() * inv / 255;
+                int b = qBlue(p) + backdrop.blue() * inv / 255;
+                QRgb c = qRgb(std::min(r, 255), std::min(g, 255), std::min(b, 255));
+                if ((c & 0xFFFFFFu) == (cut & 0xFFFFFFu))
+                    c = qRgb(254, 0, 254); // never the cut-out colour inside the art
+                dst[x] = c;
             }
-            const int inv = 255 - a;
-            int r = qRed(p) + backdrop.red() * inv / 255;
-            int g = qGreen(p) + backdrop.green() * inv / 255;
-            int b = qBlue(p) + backdrop.blue() * inv / 255;
-            QRgb c = qRgb(std::min(r, 255), std::min(g, 255), std::min(b, 255));
-            if ((c & 0xFFFFFFu) == (cut & 0xFFFFFFu))
-                c = qRgb(254, 0, 254);  // never the cut-out colour inside the art
-            dst[x] = c;
+        }
+        return out;
+    }
+
+    QImage Canvas(int w, int h)
+    {
+        QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        return img;
+    }
+
+    struct Look {
+        QColor top, bottom, border, text;
+        int shift;
+    };
+
+    // normal, mouse over, pressed, disabled
+    Look PlateLook(int i, QColor base)
+    {
+        switch (i) {
+        case 0:
+            return { base.lighter(135), base, base.darker(140), Qt::white, 0 };
+        case 1:
+            return { base.lighter(165), base.lighter(115), base.darker(130), QColor(255, 255, 210), 0 };
+        case 2:
+            return { base.darker(125), base.lighter(105), base.darker(170), Qt::white, 1 };
+        default:
+            return { QColor(222, 222, 222), QColor(188, 188, 188), QColor(150, 150, 150), QColor(128, 128, 128), 0 };
         }
     }
-    return out;
-}
 
-QImage Canvas(int w, int h)
-{
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    return img;
-}
-
-struct Look {
-    QColor top, bottom, border, text;
-    int shift;
-};
-
-// normal, mouse over, pressed, disabled
-Look PlateLook(int i, QColor base)
-{
-    switch (i) {
-    case 0: return {base.lighter(135), base, base.darker(140), Qt::white, 0};
-    case 1: return {base.lighter(165), base.lighter(115), base.darker(130), QColor(255, 255, 210), 0};
-    case 2: return {base.darker(125), base.lighter(105), base.darker(170), Qt::white, 1};
-    default: return {QColor(222, 222, 222), QColor(188, 188, 188), QColor(150, 150, 150), QColor(128, 128, 128), 0};
+    void DrawPlate(
+        QPainter& p, const QRectF& r, qreal radius, const Look& look, const QString& caption, const QFont& font)
+    {
+        QLinearGradient g(r.topLeft(), r.bottomLeft());
+        g.setColorAt(0, look.top);
+        g.setColorAt(1, look.bottom);
+        p.setPen(QPen(look.border, 1.2));
+        p.setBrush(g);
+        p.drawRoundedRect(r, radius, radius);
+        // A soft highlight on the upper half.
+        QRectF shine = r.adjusted(3, 2, -3, -r.height() / 2);
+        QLinearGradient sg(shine.topLeft(), shine.bottomLeft());
+        sg.setColorAt(0, QColor(255, 255, 255, look.shift ? 30 : 90));
+        sg.setColorAt(1, QColor(255, 255, 255, 0));
+        p.setPen(Qt::NoPen);
+        p.setBrush(sg);
+        p.drawRoundedRect(shine, radius * 0.8, radius * 0.8);
+        p.setFont(font);
+        p.setPen(look.text);
+        p.drawText(r.translated(look.shift, look.shift), Qt::AlignCenter, caption);
     }
-}
 
-void DrawPlate(QPainter& p, const QRectF& r, qreal radius, const Look& look, const QString& caption, const QFont& font)
-{
-    QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0, look.top);
-    g.setColorAt(1, look.bottom);
-    p.setPen(QPen(look.border, 1.2));
-    p.setBrush(g);
-    p.drawRoundedRect(r, radius, radius);
-    // A soft highlight on the upper half.
-    QRectF shine = r.adjusted(3, 2, -3, -r.height() / 2);
-    QLinearGradient sg(shine.topLeft(), shine.bottomLeft());
-    sg.setColorAt(0, QColor(255, 255, 255, look.shift ? 30 : 90));
-    sg.setColorAt(1, QColor(255, 255, 255, 0));
-    p.setPen(Qt::NoPen);
-    p.setBrush(sg);
-    p.drawRoundedRect(shine, radius * 0.8, radius * 0.8);
-    p.setFont(font);
-    p.setPen(look.text);
-    p.drawText(r.translated(look.shift, look.shift), Qt::AlignCenter, caption);
-}
+    void DrawPowerSymbol(QPainter& p, QPointF c, qreal radius, QColor colour, qreal width)
+    {
+        QPen pen(colour, width, Qt::SolidLine, Qt::RoundCap);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        const QRectF arc(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius);
+        // Open at the top: from 60 degrees round to 120 degrees the long way.
+        p.drawArc(arc, 120 * 16, 300 * 16);
+        p.drawLine(QPointF(c.x(), c.y() - radius - width * 0.6), QPointF(c.x(), c.y() - width * 0.2));
+    }
 
-void DrawPowerSymbol(QPainter& p, QPointF c, qreal radius, QColor colour, qreal width)
-{
-    QPen pen(colour, width, Qt::SolidLine, Qt::RoundCap);
-    p.setPen(pen);
-    p.setBrush(Qt::NoBrush);
-    const QRectF arc(c.x() - radius, c.y() - radius, 2 * radius, 2 * radius);
-    // Open at the top: from 60 degrees round to 120 degrees the long way.
-    p.drawArc(arc, 120 * 16, 300 * 16);
-    p.drawLine(QPointF(c.x(), c.y() - radius - width * 0.6), QPointF(c.x(), c.y() - width * 0.2));
-}
+    void DrawRoundButton(QPainter& p, const QRectF& r, QColor base, int look)
+    {
+        const Look l = PlateLook(look, base);
+        QRadialGradient g(r.center() - QPointF(r.width() * 0.15, r.height() * 0.2), r.width() * 0.7);
+        g.setColorAt(0, l.top);
+        g.setColorAt(1, l.bottom);
+        p.setPen(QPen(l.border, 1.5));
+        p.setBrush(g);
+        p.drawEllipse(r);
+        const QPointF c = r.center() + QPointF(l.shift, l.shift);
+        DrawPowerSymbol(p, c, r.width() * 0.24, l.text, r.width() * 0.085);
+    }
 
-void DrawRoundButton(QPainter& p, const QRectF& r, QColor base, int look)
-{
-    const Look l = PlateLook(look, base);
-    QRadialGradient g(r.center() - QPointF(r.width() * 0.15, r.height() * 0.2), r.width() * 0.7);
-    g.setColorAt(0, l.top);
-    g.setColorAt(1, l.bottom);
-    p.setPen(QPen(l.border, 1.5));
-    p.setBrush(g);
-    p.drawEllipse(r);
-    const QPointF c = r.center() + QPointF(l.shift, l.shift);
-    DrawPowerSymbol(p, c, r.width() * 0.24, l.text, r.width() * 0.085);
-}
-
-}  // namespace
+} // namespace
 
 QImage LoginButtonStrip(const QString& caption)
 {
@@ -248,11 +253,11 @@ QImage LoginLeftPicture()
     p.setPen(Qt::NoPen);
     p.drawRect(QRectF(v.x(), v.y() + 30, 92, 6));
     p.setBrush(QColor(50, 50, 60));
-    for (qreal cx : {v.x() + 22, v.x() + 112}) {
+    for (qreal cx : { v.x() + 22, v.x() + 112 }) {
         p.drawEllipse(QPointF(cx, v.y() + 50), 9, 9);
     }
     p.setBrush(QColor(190, 190, 190));
-    for (qreal cx : {v.x() + 22, v.x() + 112})
+    for (qreal cx : { v.x() + 22, v.x() + 112 })
         p.drawEllipse(QPointF(cx, v.y() + 50), 4, 4);
     p.setFont(ArtFont(11, true));
     p.setPen(QColor(30, 90, 160));
@@ -267,12 +272,12 @@ QImage LoginLeftPicture()
     p.drawText(title, Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8("딩동주문"));
     p.setFont(ArtFont(13, true));
     p.setPen(QColor(40, 70, 110));
-    p.drawText(QRectF(20, 70, 260, 20), Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromUtf8("인터넷 식자재 주문 시스템"));
+    p.drawText(
+        QRectF(20, 70, 260, 20), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8("인터넷 식자재 주문 시스템"));
     p.setFont(ArtFont(11, false));
     p.setPen(QColor(70, 100, 140));
     p.drawText(QRectF(20, 92, 260, 18), Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromUtf8("거래처에 빠르고 편리하게 발주하세요"));
+        QString::fromUtf8("거래처에 빠르고 편리하게 발주하세요"));
     p.end();
     return img;
 }
@@ -299,7 +304,7 @@ QImage LoginRightPicture()
     bg.setColorAt(1, QColor(226, 239, 251));
     p.fillRect(img.rect(), bg);
 
-    const char* captions[3] = {"거래처 아이디", "주문자 아이디", "비밀번호"};
+    const char* captions[3] = { "거래처 아이디", "주문자 아이디", "비밀번호" };
     for (int i = 0; i < 3; ++i) {
         const QRect box = LoginRightBox(i);
         // Grey plate with curved ends.
@@ -326,4 +331,4 @@ QImage LoginRightPicture()
     return img;
 }
 
-}  // namespace order
+} // namespace order

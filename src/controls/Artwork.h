@@ -12,7 +12,10 @@
 namespace order {
 
 // Fuchsia: the colour cut out of every button strip.
-inline QColor ArtTransparentColor() { return QColor(255, 0, 255); }
+inline QColor ArtTransparentColor()
+{
+    return QColor(255, 0, 255);
+}
 
 // Login window buttons: 102 x 126 (four 31-row looks; the last two rows are
 // unused), a pill-shaped plate with the caption ("취 소", "로 그 인").
@@ -39,4 +42,4 @@ QImage LoginRightPicture();
 // that the window can lay its borderless inputs over them.
 QRect LoginRightBox(int index);
 
-}  // namespace order
+} // namespace order

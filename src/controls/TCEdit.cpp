@@ -10,37 +10,37 @@ namespace order {
 
 namespace {
 
-bool IsPlainNumber(const QString& s)
-{
-    int i = 0;
-    if (s.startsWith(QLatin1Char('-')))
-        ++i;
-    bool point = false;
-    bool digit = false;
-    for (; i < s.size(); ++i) {
-        const QChar c = s.at(i);
-        if (c == QLatin1Char('.')) {
-            if (point)
+    bool IsPlainNumber(const QString& s)
+    {
+        int i = 0;
+        if (s.startsWith(QLatin1Char('-')))
+            ++i;
+        bool point = false;
+        bool digit = false;
+        for (; i < s.size(); ++i) {
+            const QChar c = s.at(i);
+            if (c == QLatin1Char('.')) {
+                if (point)
+                    return false;
+                point = true;
+            } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+                digit = true;
+            } else {
                 return false;
-            point = true;
-        } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
-            digit = true;
-        } else {
-            return false;
+            }
         }
+        return digit;
     }
-    return digit;
-}
 
-// Keys whose character the box takes: Backspace, digits, minus and point of
-// the main keyboard and of the numeric pad.
-bool IsNumberKey(int key)
-{
-    return key == Qt::Key_Backspace || (key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Minus
-        || key == Qt::Key_Period;
-}
+    // Keys whose character the box takes: Backspace, digits, minus and point of
+    // the main keyboard and of the numeric pad.
+    bool IsNumberKey(int key)
+    {
+        return key == Qt::Key_Backspace || (key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Minus
+            || key == Qt::Key_Period;
+    }
 
-}  // namespace
+} // namespace
 
 QString FormatTypedNumber(const QString& typed, bool currencyPoint, bool currencySign, char signChar)
 {
@@ -71,7 +71,8 @@ QString FormatTypedNumber(const QString& typed, bool currencyPoint, bool currenc
     return out;
 }
 
-TCEdit::TCEdit(QWidget* parent) : QLineEdit(parent)
+TCEdit::TCEdit(QWidget* parent)
+    : QLineEdit(parent)
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QLineEdit::setMaxLength(32767);
@@ -264,4 +265,4 @@ void TCEdit::inputMethodEvent(QInputMethodEvent* event)
     event->accept();
 }
 
-}  // namespace order
+} // namespace order

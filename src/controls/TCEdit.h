@@ -61,11 +61,11 @@ public:
     const QString& TypedText() const { return typed_; }
     const QString& ShownText() const { return shown_; }
 
-    QSize sizeHint() const override { return {100, 21}; }
+    QSize sizeHint() const override { return { 100, 21 }; }
 
 signals:
-    void Enter();  // focus came in (after the whole text was selected)
-    void Exit();   // focus left
+    void Enter(); // focus came in (after the whole text was selected)
+    void Exit(); // focus left
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -92,4 +92,4 @@ private:
 // The shown form of a typed number; pure so that it can be checked directly.
 QString FormatTypedNumber(const QString& typed, bool currencyPoint, bool currencySign, char signChar);
 
-}  // namespace order
+} // namespace order

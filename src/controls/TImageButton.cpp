@@ -7,7 +7,8 @@
 
 namespace order {
 
-TImageButton::TImageButton(QWidget* parent) : QWidget(parent)
+TImageButton::TImageButton(QWidget* parent)
+    : QWidget(parent)
 {
     resize(50, 50);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -239,4 +240,4 @@ void TImageButton::changeEvent(QEvent* event)
     }
 }
 
-}  // namespace order
+} // namespace order

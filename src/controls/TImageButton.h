@@ -101,4 +101,4 @@ private:
     QRegion shape_;
 };
 
-}  // namespace order
+} // namespace order

@@ -17,13 +17,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStyle>
-#include <QToolButton>
 #include <QPointer>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -40,8 +40,8 @@ namespace {
 
 const QString kMemberUnknown = QString::fromUtf8("등록된 거래처 아이디가 아닙니다.\r\r아이디를 확인하십시요.");
 const QString kNoOrders = QString::fromUtf8("주문을 받을수 없는 거래처 아이디입니다.\r\r아이디를 확인하십시요.");
-const QString kCustomerUnknown =
-    QString::fromUtf8("등록된 주문자 아이디가 아닙니다.\r\r아이디를 확인하십시요.\r\r아니면 등록을 요청하십시요.");
+const QString kCustomerUnknown
+    = QString::fromUtf8("등록된 주문자 아이디가 아닙니다.\r\r아이디를 확인하십시요.\r\r아니면 등록을 요청하십시요.");
 const QString kWrongPassword = QString::fromUtf8("주문자 비밀번호가 틀립니다.");
 const QString kNotConfirmed = QString::fromUtf8("확인되지 않은 주문자 아이디입니다.\r\r아이디를 확인하십시요.");
 const QString kReadErrorHead = QString::fromUtf8("읽기 오류입니다\r\r");
@@ -49,16 +49,16 @@ const QString kReadErrorTail = QString::fromUtf8("\r\r인터넷 사용가능 여
 
 QString Welcome(const char* shopName)
 {
-    return QString::fromUtf8(shopName) + QString::fromUtf8(
-               "  주문자님\r\r딩동주문\r\r주문시스템에 오신것을 환영합니다.\r\r다음 화면에서\r\r"
-               "사용할 비밀번호를 먼저 등록해주십시요.");
+    return QString::fromUtf8(shopName)
+        + QString::fromUtf8("  주문자님\r\r딩동주문\r\r주문시스템에 오신것을 환영합니다.\r\r다음 화면에서\r\r"
+                            "사용할 비밀번호를 먼저 등록해주십시요.");
 }
 
 // A loopback port that nothing listens on.
 int DeadPort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
+    sockaddr_in addr {};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = 0;
@@ -71,8 +71,7 @@ int DeadPort()
 
 // Runs action once the dialog behind the global pointer exists and is shown,
 // from zero-delay timers, so that it runs inside the dialog's own loop.
-template <typename Dialog>
-void WhenShown(Dialog* const& global, std::function<void(Dialog*)> action, int tries = 500)
+template <typename Dialog> void WhenShown(Dialog* const& global, std::function<void(Dialog*)> action, int tries = 500)
 {
     QTimer::singleShot(0, [&global, action, tries]() {
         if (global && global->isVisible())
@@ -221,7 +220,7 @@ protected:
     MessageRecorder recorder_;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(LoginWindow, LooksAsDesigned)
 {
@@ -240,7 +239,7 @@ TEST_F(LoginWindow, LooksAsDesigned)
     EXPECT_EQ(w->MEdtS->maxLength(), 11);
     EXPECT_EQ(w->MEdtS->echoMode(), QLineEdit::Password);
     EXPECT_EQ(w->MEdtS->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, w->MEdtS), '#');
-    EXPECT_FALSE(w->SBLogin->mask().contains(QPoint(0, 0)));  // round ends
+    EXPECT_FALSE(w->SBLogin->mask().contains(QPoint(0, 0))); // round ends
     EXPECT_EQ(FrmSecS, w);
     // Tab order: member id, customer id, password, and round again.
     EXPECT_EQ(w->focusWidget(), w->EdtMID);
@@ -259,9 +258,9 @@ TEST_F(LoginWindow, DemoShopLogsInAndIsRemembered)
     StartWith("", "");
     TFrmSecS* w = Open();
     QSignalSpy finished(w, &QDialog::finished);
-    EXPECT_EQ(w->focusWidget(), w->EdtMID);  // nothing remembered yet
+    EXPECT_EQ(w->focusWidget(), w->EdtMID); // nothing remembered yet
     Type(w, QStringLiteral("nuri"));
-    EXPECT_EQ(w->EdtMID->text(), QStringLiteral("NURI"));  // upper-cased as typed
+    EXPECT_EQ(w->EdtMID->text(), QStringLiteral("NURI")); // upper-cased as typed
     Press(w, Qt::Key_Return);
     Type(w, QStringLiteral("shop01"));
     Press(w, Qt::Key_Return);
@@ -282,7 +281,7 @@ TEST_F(LoginWindow, DemoShopLogsInAndIsRemembered)
     EXPECT_EQ(DM->C_NAME.get(), QString::fromUtf8("행복마트"));
     EXPECT_EQ(DM->C_SS.get(), QStringLiteral("2580"));
     EXPECT_EQ(DM->C_GUA.get() + DM->C_GUB.get() + DM->C_GUC.get(), QStringLiteral("010"));
-    EXPECT_EQ(DM->C_MGU, QStringLiteral("A"));  // "1" stands for the group "A"
+    EXPECT_EQ(DM->C_MGU, QStringLiteral("A")); // "1" stands for the group "A"
     EXPECT_EQ(IniValue("MASTER"), QStringLiteral("NURI"));
     EXPECT_EQ(IniValue("CUSTOMER"), QStringLiteral("SHOP01"));
 
@@ -327,7 +326,7 @@ TEST_F(LoginWindow, LowerCasePasswordIsComparedUpperCased)
     EXPECT_EQ(w->focusWidget(), w->MEdtS);
     Type(w, QStringLiteral("key9"));
     EXPECT_EQ(w->MEdtS->text(), QStringLiteral("KEY9"));
-    Press(w, Qt::Key_Enter);  // the keypad's Enter as well
+    Press(w, Qt::Key_Enter); // the keypad's Enter as well
     ASSERT_EQ(finished.count(), 1);
     EXPECT_EQ(finished.at(0).at(0).toInt(), 1);
     EXPECT_EQ(DM->C_GUC.get(), QStringLiteral("1"));
@@ -339,11 +338,11 @@ struct FailureCase {
     const char* customer;
     const char* password;
     std::vector<QString> messages;
-    const char* memberBoxAfter;    // EdtMID after the messages
-    const char* customerBoxAfter;  // EdtCID after the messages
+    const char* memberBoxAfter; // EdtMID after the messages
+    const char* customerBoxAfter; // EdtCID after the messages
 };
 
-class LoginFailures : public LoginWindow, public ::testing::WithParamInterface<FailureCase> {};
+class LoginFailures : public LoginWindow, public ::testing::WithParamInterface<FailureCase> { };
 
 TEST_P(LoginFailures, ShowTheirMessagesAndStayOpen)
 {
@@ -361,7 +360,7 @@ TEST_P(LoginFailures, ShowTheirMessagesAndStayOpen)
         if (c.messages[i] == kReadErrorHead) {
             EXPECT_TRUE(texts[int(i)].startsWith(kReadErrorHead)) << texts[int(i)].toStdString();
             EXPECT_TRUE(texts[int(i)].endsWith(kReadErrorTail)) << texts[int(i)].toStdString();
-            EXPECT_GT(texts[int(i)].size(), kReadErrorHead.size() + kReadErrorTail.size());  // the answer text
+            EXPECT_GT(texts[int(i)].size(), kReadErrorHead.size() + kReadErrorTail.size()); // the answer text
         } else {
             EXPECT_EQ(texts[int(i)], c.messages[i]) << i;
         }
@@ -371,23 +370,24 @@ TEST_P(LoginFailures, ShowTheirMessagesAndStayOpen)
     EXPECT_EQ(w->EdtMID->text(), QString::fromUtf8(c.memberBoxAfter));
     EXPECT_EQ(w->EdtCID->text(), QString::fromUtf8(c.customerBoxAfter));
     EXPECT_EQ(w->focusWidget(), w->MEdtS);
-    EXPECT_EQ(IniValue("MASTER"), QStringLiteral("NURI"));  // nothing remembered
+    EXPECT_EQ(IniValue("MASTER"), QStringLiteral("NURI")); // nothing remembered
     EXPECT_EQ(IniValue("CUSTOMER"), QStringLiteral("SHOP01"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, LoginFailures,
+INSTANTIATE_TEST_SUITE_P(Table, LoginFailures,
     ::testing::Values(
-        FailureCase{"MemberNotRegistered", "NOBODY", "SHOP01", "2580", {kMemberUnknown}, "NURI", "SHOP01"},
-        FailureCase{"MemberTakesNoOrders", "MAEUL", "SHOP01", "1111", {kNoOrders}, "MAEUL", "SHOP01"},
-        FailureCase{"MemberOnOtherDatabase", "ODDDB", "SHOP01", "2580", {kNoOrders, kNotConfirmed}, "ODDDB", "SHOP01"},
-        FailureCase{"CustomerNotRegistered", "NURI", "SHOP77", "2580", {kCustomerUnknown, kNotConfirmed}, "NURI",
-                    "SHOP01"},
-        FailureCase{"WrongPassword", "nu-ri", " shop-02", "2580", {kWrongPassword, kNotConfirmed}, "NURI", "SHOP02"},
-        FailureCase{"PasswordForShopWithoutOne", "NURI", "SHOP04", "1234", {kWrongPassword, kNotConfirmed}, "NURI",
-                    "SHOP04"},
-        FailureCase{"CustomerLookupRefused", "GHOST", "SHOP01", "2580", {kReadErrorHead, kNotConfirmed}, "GHOST",
-                    "SHOP01"}),
+        FailureCase { "MemberNotRegistered", "NOBODY", "SHOP01", "2580", { kMemberUnknown }, "NURI", "SHOP01" },
+        FailureCase { "MemberTakesNoOrders", "MAEUL", "SHOP01", "1111", { kNoOrders }, "MAEUL", "SHOP01" },
+        FailureCase {
+            "MemberOnOtherDatabase", "ODDDB", "SHOP01", "2580", { kNoOrders, kNotConfirmed }, "ODDDB", "SHOP01" },
+        FailureCase {
+            "CustomerNotRegistered", "NURI", "SHOP77", "2580", { kCustomerUnknown, kNotConfirmed }, "NURI", "SHOP01" },
+        FailureCase {
+            "WrongPassword", "nu-ri", " shop-02", "2580", { kWrongPassword, kNotConfirmed }, "NURI", "SHOP02" },
+        FailureCase { "PasswordForShopWithoutOne", "NURI", "SHOP04", "1234", { kWrongPassword, kNotConfirmed }, "NURI",
+            "SHOP04" },
+        FailureCase {
+            "CustomerLookupRefused", "GHOST", "SHOP01", "2580", { kReadErrorHead, kNotConfirmed }, "GHOST", "SHOP01" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LoginWindow, WrongPasswordEmptiesThePasswordBox)
@@ -415,7 +415,7 @@ TEST_F(LoginWindow, UnreachableServiceIsAReadError)
     Press(w, Qt::Key_Return);
     ASSERT_EQ(recorder_.Texts().size(), 1);
     EXPECT_TRUE(recorder_.Last().startsWith(kReadErrorHead + QStringLiteral("Open_PostRequest Error"))
-                || recorder_.Last().startsWith(kReadErrorHead + QStringLiteral("Send_PostRequest Error")))
+        || recorder_.Last().startsWith(kReadErrorHead + QStringLiteral("Send_PostRequest Error")))
         << recorder_.Last().toStdString();
     EXPECT_TRUE(recorder_.Last().endsWith(kReadErrorTail));
     EXPECT_TRUE(w->isVisible());
@@ -431,7 +431,7 @@ TEST_F(LoginWindow, LoginValuesAreCutToTheirWidths)
     EXPECT_EQ(DM->M_ID.get(), QStringLiteral("LONGMEMBERI"));
     EXPECT_EQ(DM->M_NAME.get(), QString::fromUtf8("가나다라마바사아자차카타파하가나다라마바"));
     EXPECT_EQ(DM->C_NAME.get(), QString::fromUtf8("가나다라마바사아자차카타파하가나다라마바"));
-    EXPECT_EQ(DM->C_MGU, QStringLiteral("B"));  // trimmed, kept
+    EXPECT_EQ(DM->C_MGU, QStringLiteral("B")); // trimmed, kept
     EXPECT_EQ(IniValue("MASTER"), QStringLiteral("LONGMEMBERID1"));
 }
 
@@ -539,11 +539,11 @@ TEST_F(LoginWindow, ShopWithoutPasswordRegistersOne)
     };
     WhenShown<TFrmSecS>(FrmSecS, [](TFrmSecS* w) {
         ASSERT_EQ(w->focusWidget(), w->MEdtS);
-        Press(w, Qt::Key_Return);  // empty password box
+        Press(w, Qt::Key_Return); // empty password box
     });
     auto* w = new TFrmSecS();
     EXPECT_EQ(w->exec(), 1);
-    EXPECT_EQ(recorder_.Texts(), QStringList{Welcome("새봄상회")});
+    EXPECT_EQ(recorder_.Texts(), QStringList { Welcome("새봄상회") });
     EXPECT_EQ(mode, QStringLiteral("NEW"));
     EXPECT_EQ(caption, QString::fromUtf8("등록할 비밀번호"));
     EXPECT_EQ(modiPos - loginPos, QPoint(80, 20));
@@ -557,7 +557,7 @@ TEST_F(LoginWindow, ShopWithoutPasswordRegistersOne)
     TFrmSecS* again = Open();
     QSignalSpy finished(again, &QDialog::finished);
     Press(again, Qt::Key_Return);
-    EXPECT_EQ(recorder_.Texts(), (QStringList{kWrongPassword, kNotConfirmed}));
+    EXPECT_EQ(recorder_.Texts(), (QStringList { kWrongPassword, kNotConfirmed }));
     Type(again, QStringLiteral("5821"));
     Press(again, Qt::Key_Return);
     ASSERT_EQ(finished.count(), 1);
@@ -576,7 +576,7 @@ TEST_F(LoginWindow, CancelledRegistrationRefusesTheLogin)
     Press(w, Qt::Key_Return);
     // The password window runs modally inside the key press above.
     EXPECT_EQ(finished.count(), 0);
-    EXPECT_EQ(recorder_.Texts(), (QStringList{Welcome("새봄상회"), kNotConfirmed}));
+    EXPECT_EQ(recorder_.Texts(), (QStringList { Welcome("새봄상회"), kNotConfirmed }));
     EXPECT_EQ(FrmSecModi, nullptr);
     EXPECT_TRUE(DM->C_SS.isEmpty());
     EXPECT_EQ(w->focusWidget(), w->MEdtS);

@@ -55,7 +55,7 @@ struct Host {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(TImageButton, NewButtonIsEmptyAndInert)
 {
@@ -76,7 +76,7 @@ struct SliceCase {
     QSize slice;
 };
 
-class TImageButtonSlicing : public ::testing::TestWithParam<SliceCase> {};
+class TImageButtonSlicing : public ::testing::TestWithParam<SliceCase> { };
 
 TEST_P(TImageButtonSlicing, SizeFollowsTheSlice)
 {
@@ -90,17 +90,16 @@ TEST_P(TImageButtonSlicing, SizeFollowsTheSlice)
         EXPECT_EQ(b.Slice(i).size(), c.slice);
         EXPECT_EQ(GreyOf(b.Slice(i)), 10 * (i + 1)) << i;
     }
-    b.resize(200, 10);  // any resize snaps back
+    b.resize(200, 10); // any resize snaps back
     EXPECT_EQ(b.size(), c.slice);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Strips, TImageButtonSlicing,
-    ::testing::Values(SliceCase{"Keypad", 63, 204, 4, order::paBottom, QSize(63, 51)},
-                      SliceCase{"Login", 102, 126, 4, order::paBottom, QSize(102, 31)},
-                      SliceCase{"Close", 41, 168, 4, order::paBottom, QSize(41, 42)},
-                      SliceCase{"SideBySide", 200, 30, 4, order::paRight, QSize(50, 30)},
-                      SliceCase{"Single", 41, 41, 1, order::paBottom, QSize(41, 41)}),
+INSTANTIATE_TEST_SUITE_P(Strips, TImageButtonSlicing,
+    ::testing::Values(SliceCase { "Keypad", 63, 204, 4, order::paBottom, QSize(63, 51) },
+        SliceCase { "Login", 102, 126, 4, order::paBottom, QSize(102, 31) },
+        SliceCase { "Close", 41, 168, 4, order::paBottom, QSize(41, 42) },
+        SliceCase { "SideBySide", 200, 30, 4, order::paRight, QSize(50, 30) },
+        SliceCase { "Single", 41, 41, 1, order::paBottom, QSize(41, 41) }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TImageButton, KeypadSlicesAreTheRightRows)
@@ -154,7 +153,7 @@ TEST(TImageButton, LooksFollowTheMouse)
     // Pressed, dragged off, released outside: no click, normal look.
     QTest::mousePress(&b, Qt::LeftButton, {}, mid);
     QTest::mouseMove(&b, QPoint(200, 200));
-    EXPECT_EQ(b.ShownSlice(), 2);  // the pressed look stays while dragging off
+    EXPECT_EQ(b.ShownSlice(), 2); // the pressed look stays while dragging off
     QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(200, 200));
     EXPECT_EQ(b.ShownSlice(), 0);
     EXPECT_EQ(clicks.count(), 1);
@@ -172,7 +171,7 @@ TEST(TImageButton, LatchedClickedLook)
     QTest::mouseMove(&b, QPoint(30, 20));
     EXPECT_EQ(b.ShownSlice(), 2);
     QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(30, 20));
-    EXPECT_EQ(b.ShownSlice(), 1);  // right after a click, until the mouse leaves
+    EXPECT_EQ(b.ShownSlice(), 1); // right after a click, until the mouse leaves
     QSignalSpy leaves(&b, &TImageButton::MouseLeave);
     // The offscreen platform loses track of the widget under the mouse after
     // a release; one more move over the button restores it.
@@ -247,12 +246,12 @@ TEST(TImageButton, ArtworkStripsHaveTheirSizesAndRoundShapes)
         int count;
     };
     const Art arts[] = {
-        {order::LoginButtonStrip(QString::fromUtf8("로 그 인")), {102, 126}, 4},
-        {order::LoginButtonStrip(QString::fromUtf8("취 소")), {102, 126}, 4},
-        {order::KeypadStrip(QStringLiteral("7")), {63, 204}, 4},
-        {order::KeypadStrip(QStringLiteral("O K")), {63, 204}, 4},
-        {order::CloseButtonStrip(), {41, 168}, 4},
-        {order::MainCloseButton(), {41, 41}, 1},
+        { order::LoginButtonStrip(QString::fromUtf8("로 그 인")), { 102, 126 }, 4 },
+        { order::LoginButtonStrip(QString::fromUtf8("취 소")), { 102, 126 }, 4 },
+        { order::KeypadStrip(QStringLiteral("7")), { 63, 204 }, 4 },
+        { order::KeypadStrip(QStringLiteral("O K")), { 63, 204 }, 4 },
+        { order::CloseButtonStrip(), { 41, 168 }, 4 },
+        { order::MainCloseButton(), { 41, 41 }, 1 },
     };
     for (const Art& a : arts) {
         EXPECT_EQ(a.img.size(), a.size);
@@ -272,4 +271,3 @@ TEST(TImageButton, ArtworkStripsHaveTheirSizesAndRoundShapes)
             EXPECT_NE(b.Slice(i), b.Slice(0)) << i;
     }
 }
-

@@ -50,7 +50,7 @@ std::vector<QString> L(std::initializer_list<const char*> l)
     return v;
 }
 
-}  // namespace
+} // namespace
 
 TEST(TCEdit, NewBoxDefaults)
 {
@@ -76,7 +76,7 @@ struct TypingCase {
     double value;
 };
 
-class TCEditTyping : public ::testing::TestWithParam<TypingCase> {};
+class TCEditTyping : public ::testing::TestWithParam<TypingCase> { };
 
 TEST_P(TCEditTyping, ShowsEachStep)
 {
@@ -91,29 +91,26 @@ TEST_P(TCEditTyping, ShowsEachStep)
     EXPECT_EQ(b.edit->cursorPosition(), b.edit->text().size());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sequences, TCEditTyping,
-    ::testing::Values(
-        TypingCase{"Grouping", false, false, 0, 9, "1234567",
-                   L({"1", "12", "123", "1,234", "12,345", "123,456", "1,234,567"}), 1234567},
-        TypingCase{"Minus", false, true, 0, 9, "-1000", L({"-", "-1", "-10", "-100", "-1,000"}), -1000},
-        TypingCase{"MinusAfterDigitDropped", false, true, 0, 9, "5-", L({"5", "5"}), 5},
-        TypingCase{"MinusNotAllowed", false, false, 0, 9, "-5", L({"", "5"}), 5},
-        TypingCase{"NegativeGrouping", false, true, 0, 9, "-123456",
-                   L({"-", "-1", "-12", "-123", "-1,234", "-12,345", "-123,456"}), -123456},
-        TypingCase{"Decimals", true, false, 2, 9, "1.259.", L({"1", "1.", "1.2", "1.25", "1.25", "1.25"}), 1.25},
-        TypingCase{"PointKeptAfterGrouping", true, false, 2, 9, "1234.5",
-                   L({"1", "12", "123", "1,234", "1,234.", "1,234.5"}), 1234.5},
-        TypingCase{"PointDroppedWithoutCurrencyPoint", false, false, 2, 9, "1.5", L({"1", "1", "15"}), 15},
-        TypingCase{"LettersDropped", true, true, 2, 9, "1a+b2", L({"1", "1", "1", "1", "12"}), 12},
+INSTANTIATE_TEST_SUITE_P(Sequences, TCEditTyping,
+    ::testing::Values(TypingCase { "Grouping", false, false, 0, 9, "1234567",
+                          L({ "1", "12", "123", "1,234", "12,345", "123,456", "1,234,567" }), 1234567 },
+        TypingCase { "Minus", false, true, 0, 9, "-1000", L({ "-", "-1", "-10", "-100", "-1,000" }), -1000 },
+        TypingCase { "MinusAfterDigitDropped", false, true, 0, 9, "5-", L({ "5", "5" }), 5 },
+        TypingCase { "MinusNotAllowed", false, false, 0, 9, "-5", L({ "", "5" }), 5 },
+        TypingCase { "NegativeGrouping", false, true, 0, 9, "-123456",
+            L({ "-", "-1", "-12", "-123", "-1,234", "-12,345", "-123,456" }), -123456 },
+        TypingCase { "Decimals", true, false, 2, 9, "1.259.", L({ "1", "1.", "1.2", "1.25", "1.25", "1.25" }), 1.25 },
+        TypingCase { "PointKeptAfterGrouping", true, false, 2, 9, "1234.5",
+            L({ "1", "12", "123", "1,234", "1,234.", "1,234.5" }), 1234.5 },
+        TypingCase { "PointDroppedWithoutCurrencyPoint", false, false, 2, 9, "1.5", L({ "1", "1", "15" }), 15 },
+        TypingCase { "LettersDropped", true, true, 2, 9, "1a+b2", L({ "1", "1", "1", "1", "12" }), 12 },
         // MaxLength 4 + 2 decimals + 1: seven characters in all.
-        TypingCase{"LimitSevenDigits", true, true, 2, 4, "123456789",
-                   L({"1", "12", "123", "1,234", "12,345", "123,456", "1,234,567", "1,234,567", "1,234,567"}),
-                   1234567},
-        TypingCase{"LimitCountsPointAndMinus", true, true, 2, 4, "-12.3456",
-                   L({"-", "-1", "-12", "-12.", "-12.3", "-12.34", "-12.34", "-12.34"}), -12.34},
-        TypingCase{"NoDecimalsWhenSetdigitZero", true, false, 0, 9, "3.7", L({"3", "3.", "3."}), 3},
-        TypingCase{"LonePoint", true, false, 2, 9, ".5", L({".", ".5"}), 0.5}),
+        TypingCase { "LimitSevenDigits", true, true, 2, 4, "123456789",
+            L({ "1", "12", "123", "1,234", "12,345", "123,456", "1,234,567", "1,234,567", "1,234,567" }), 1234567 },
+        TypingCase { "LimitCountsPointAndMinus", true, true, 2, 4, "-12.3456",
+            L({ "-", "-1", "-12", "-12.", "-12.3", "-12.34", "-12.34", "-12.34" }), -12.34 },
+        TypingCase { "NoDecimalsWhenSetdigitZero", true, false, 0, 9, "3.7", L({ "3", "3.", "3." }), 3 },
+        TypingCase { "LonePoint", true, false, 2, 9, ".5", L({ ".", ".5" }), 0.5 }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TCEdit, BackspaceRemovesLastTypedCharacter)
@@ -126,9 +123,9 @@ TEST(TCEdit, BackspaceRemovesLastTypedCharacter)
     EXPECT_EQ(b.edit->text(), QStringLiteral("123"));
     EXPECT_DOUBLE_EQ(b.edit->Value(), 123);
 
-    Type(b.edit, QStringLiteral("\b\b\b"));  // empty it
+    Type(b.edit, QStringLiteral("\b\b\b")); // empty it
     EXPECT_EQ(b.edit->text(), QString());
-    QTest::keyClick(b.edit, Qt::Key_Backspace);  // nothing to remove
+    QTest::keyClick(b.edit, Qt::Key_Backspace); // nothing to remove
     EXPECT_EQ(b.edit->TypedText(), QString());
 
     Type(b.edit, QStringLiteral("12.5"));
@@ -168,7 +165,7 @@ TEST(TCEdit, NavigationKeysCannotEditInPlace)
     b.edit->SetCurrencyPoint(true);
     b.edit->SetCurrencySetdigit(2);
     Type(b.edit, QStringLiteral("1234"));
-    for (Qt::Key k : {Qt::Key_Left, Qt::Key_Home, Qt::Key_Delete, Qt::Key_Right, Qt::Key_End}) {
+    for (Qt::Key k : { Qt::Key_Left, Qt::Key_Home, Qt::Key_Delete, Qt::Key_Right, Qt::Key_End }) {
         QTest::keyClick(b.edit, k);
         EXPECT_EQ(b.edit->text(), QStringLiteral("1,234")) << k;
         EXPECT_EQ(b.edit->cursorPosition(), 5) << k;
@@ -211,7 +208,7 @@ TEST(TCEdit, ValueWrites)
     EXPECT_EQ(e.TypedText(), QString());
     e.SetValue(-9876543.25);
     EXPECT_EQ(e.text(), QStringLiteral("-9,876,543.25"));
-    e.SetValue(1e20);  // no exponent ever reaches the typed text
+    e.SetValue(1e20); // no exponent ever reaches the typed text
     EXPECT_EQ(e.TypedText(), QStringLiteral("100000000000000000000"));
     EXPECT_DOUBLE_EQ(e.Value(), 1e20);
     EXPECT_TRUE(e.SetValueText(QStringLiteral("150000.75")));
@@ -219,11 +216,11 @@ TEST(TCEdit, ValueWrites)
     EXPECT_FALSE(e.SetValueText(QStringLiteral("1e5")));
     EXPECT_EQ(e.text(), QStringLiteral("150,000.75"));
 
-    TCEdit whole;  // no CurrencyPoint: decimals hidden, Value keeps them
+    TCEdit whole; // no CurrencyPoint: decimals hidden, Value keeps them
     whole.SetValue(1.5);
     EXPECT_EQ(whole.text(), QStringLiteral("1"));
     EXPECT_DOUBLE_EQ(whole.Value(), 1.5);
-    whole.SetCurrencyPoint(true);  // reformats at once
+    whole.SetCurrencyPoint(true); // reformats at once
     EXPECT_EQ(whole.text(), QStringLiteral("1.5"));
 }
 
@@ -232,7 +229,7 @@ TEST(TCEdit, SignCharacter)
     Box b;
     b.edit->SetCurrencyNegative(true);
     b.edit->SetCurrencySignChar('$');
-    EXPECT_EQ(b.edit->text(), QString());  // sign off: not shown yet
+    EXPECT_EQ(b.edit->text(), QString()); // sign off: not shown yet
     b.edit->SetCurrencySign(true);
     EXPECT_EQ(b.edit->text(), QStringLiteral("$"));
     QTest::keyClick(b.edit, Qt::Key_Minus);
@@ -283,7 +280,7 @@ TEST(TCEdit, EnterAndEscapeReachTheWindow)
 TEST(TCEdit, MaxLengthDoesNotCutTheShownText)
 {
     Box b;
-    b.edit->setMaxLength(4);  // through the line edit's own name as well
+    b.edit->setMaxLength(4); // through the line edit's own name as well
     EXPECT_EQ(b.edit->MaxLength(), 4);
     Type(b.edit, QStringLiteral("12345"));
     EXPECT_EQ(b.edit->text(), QStringLiteral("12,345"));
