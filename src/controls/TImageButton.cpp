@@ -11,7 +11,6 @@ TImageButton::TImageButton(QWidget* parent)
     : QWidget(parent)
 {
     resize(50, 50);
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     // An empty picture has no shape: nothing to see and nothing to press.
     setAttribute(Qt::WA_TransparentForMouseEvents, true);
@@ -116,9 +115,11 @@ void TImageButton::Rebuild()
         // leave nothing that takes the mouse.
         clearMask();
         setAttribute(Qt::WA_TransparentForMouseEvents, true);
+        setAttribute(Qt::WA_OpaquePaintEvent, false);  // what lies behind shows
     } else {
         setMask(shape_);
         setAttribute(Qt::WA_TransparentForMouseEvents, false);
+        setAttribute(Qt::WA_OpaquePaintEvent, true);
     }
 }
 
