@@ -93,6 +93,7 @@ class Answer {
 public:
     void Add(const std::string& fields) { records_ += BuildTag(order::RecordName(count_++), fields); }
     long long Count() const { return count_; }
+    const std::string& RecordsText() const { return records_; }
     std::string Ok(const std::string& extra = {}) const
     {
         return BuildTag("RESULT_CODE", "1") + BuildTag("RESULT_RECORD_COUNT", std::to_string(count_)) + extra +
@@ -620,10 +621,8 @@ std::string GetOrder(Db& db, const Request& req)
         DatabaseFailure(db);
     // The line records live inside ORDERL_DATA; RESULT_RECORD_COUNT repeats
     // their number for readers that look at the top level.
-    std::string lineRecords = lines.Ok();
-    const std::string prefix = BuildTag("RESULT_CODE", "1") + BuildTag("RESULT_RECORD_COUNT", std::to_string(lines.Count()));
-    lineRecords.erase(0, prefix.size());
-    return prefix + BuildTag("ORDERH_DATA", head) + BuildTag("ORDERL_DATA", lineRecords);
+    return BuildTag("RESULT_CODE", "1") + BuildTag("RESULT_RECORD_COUNT", std::to_string(lines.Count())) +
+           BuildTag("ORDERH_DATA", head) + BuildTag("ORDERL_DATA", lines.RecordsText());
 }
 
 std::string DeleteOrder(Db& db, std::mutex& writeLock, const Request& req)
@@ -743,8 +742,12 @@ std::string RunCommand(std::string_view script, std::string_view elements, Db& d
             here = here || script == r.script;
         }
     }
-    if (!known)
-        return FailureAnswer("-1", "알 수 없는 COMMAND 입니다: " + std::string(command.substr(0, 16)));
+    if (!known) {
+        // The request's text is echoed only when it cannot disturb the answer.
+        const std::string_view shown = command.substr(0, 16);
+        return FailureAnswer("-1", "알 수 없는 COMMAND 입니다" +
+                                       (IsCleanValue(shown) ? ": " + std::string(shown) : std::string(".")));
+    }
     if (!here)
         return FailureAnswer("-1", "COMMAND " + std::string(command) + " 는 " + std::string(script) + " 에서 처리하지 않습니다.");
     try {

@@ -66,6 +66,8 @@ TEST_F(Faults, UnreadableRequestsAreAnsweredWithTheReason)
         {"not wrapped", "/NET/MaruMember.php", ClientBody("<COMMAND>100000</COMMAND>"), multipart, "POST_DATA"},
         {"no COMMAND", "/NET/MaruMember.php", ClientBody(Wrap(BuildTag("SAME_KEY", "NURI"))), multipart, "COMMAND"},
         {"unknown command", "/NET/Order.php", ClientBody(Wrap(BuildTag("COMMAND", "999999"))), multipart, "COMMAND"},
+        {"command holding tags", "/NET/Order.php",
+         ClientBody(Wrap(BuildTag("COMMAND", "</RESULT_MESSAGE><RESULT_CODE>1</RESULT_CODE>"))), multipart, "COMMAND"},
         {"wrong script", "/NET/Good.php", ClientBody(Wrap(BuildTag("COMMAND", "100401"))), multipart, "Good.php"},
         {"unknown script", "/NET/Nothing.php", ClientBody(member), multipart, "Nothing.php"},
         {"no member key", "/NET/Order.php", ClientBody(Wrap(BuildTag("COMMAND", "100400"))), multipart, "DB_KEY"},
@@ -79,6 +81,7 @@ TEST_F(Faults, UnreadableRequestsAreAnsweredWithTheReason)
         ASSERT_FALSE(text.empty()) << c.what;
         EXPECT_NE(ExtractTag("RESULT_CODE", text), "1") << c.what;
         EXPECT_FALSE(ExtractTag("RESULT_CODE", text).empty()) << c.what;
+        EXPECT_EQ(text.find("<RESULT_CODE>"), text.rfind("<RESULT_CODE>")) << c.what << ": " << text;
         EXPECT_NE(ExtractTag("RESULT_MESSAGE", text).find(c.reason), std::string::npos)
             << c.what << ": " << text;
         ExpectServing();
