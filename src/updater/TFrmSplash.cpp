@@ -178,7 +178,9 @@ void TFrmSplash::FormCreate()
 
 QString TFrmSplash::PictureFolder()
 {
-    return ProgramDir + QStringLiteral("Icon/");
+    // Lower case: the main window reads its banner from "icon/", and on
+    // Linux "Icon" would be another folder.
+    return ProgramDir + QStringLiteral("icon/");
 }
 
 QString TFrmSplash::ListUrl()

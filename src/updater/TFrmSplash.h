@@ -53,7 +53,8 @@ public:
     // Names in the update list that were refused as not plain file names.
     QStringList RefusedNames;
 
-    // Pictures live in this folder below the program folder.
+    // Pictures live in this folder below the program folder (not below the
+    // current directory: a start from another folder must not scatter them).
     static QString PictureFolder();
     static QString ListUrl();
     static QString PictureBaseUrl();

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -22,6 +23,10 @@ class UpdateTestServer {
 public:
     explicit UpdateTestServer(const std::string& updateFolder = {})
     {
+        // libcurl honours the machine's proxy settings; loopback traffic of
+        // the tests must never go through one.
+        ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+        ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
         if (!updateFolder.empty())
             server_.set_mount_point("/update", updateFolder);
         server_.Get("/big", [](const httplib::Request&, httplib::Response& res) {

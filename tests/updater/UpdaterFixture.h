@@ -49,6 +49,10 @@ public:
     void SetUp() override
     {
         ASSERT_TRUE(tmp.isValid());
+        // libcurl honours the machine's proxy settings; loopback traffic of
+        // the tests must never go through one.
+        ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+        ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
         root = tmp.path() + QStringLiteral("/");
         install = root + QStringLiteral("설치 폴더/");  // blanks and Korean on purpose
         work = root + QStringLiteral("Templates/");

@@ -55,14 +55,14 @@ TEST_F(SplashTest, EverythingCurrentFetchesOnlyTheList)
 TEST_F(SplashTest, ChangedPictureAloneIsFetchedWithoutRelaunch)
 {
     WriteFile(update + "DATA/IMAGE/NURILogo.bmp", "picture v2");
-    WriteFile(install + "Icon/NURILogo.bmp", "picture v1");
+    WriteFile(install + "icon/NURILogo.bmp", "picture v1");
     TFrmSplash w;
     QSignalSpy progress(w.Gauge1, &QProgressBar::valueChanged);
     bool gaugeShown = false;
     QObject::connect(w.Gauge1, &QProgressBar::valueChanged, [&] { gaugeShown = gaugeShown || w.Gauge1->isVisible(); });
     w.show();
     EXPECT_EQ(w.UpdateCheck(), 0);
-    EXPECT_EQ(ReadFile(install + "Icon/NURILogo.bmp"), QByteArray("picture v2"));
+    EXPECT_EQ(ReadFile(install + "icon/NURILogo.bmp"), QByteArray("picture v2"));
     EXPECT_EQ(w.FetchedUrls.size(), 2);
     EXPECT_TRUE(w.FetchedUrls.last().endsWith("/update/DATA/IMAGE/NURILogo.bmp"));
     EXPECT_TRUE(gaugeShown);
@@ -128,7 +128,7 @@ TEST_F(SplashTest, NamesLeavingTheFolderAreSkipped)
     EXPECT_EQ(w.RefusedNames.size(), 4);
     EXPECT_TRUE(messages.requests.empty());
     EXPECT_FALSE(QFileInfo::exists(root + "evil.dat"));
-    EXPECT_FALSE(QFileInfo::exists(install + "Icon/../../evil.dat"));
+    EXPECT_FALSE(QFileInfo::exists(install + "icon/../../evil.dat"));
 }
 
 TEST_F(SplashTest, FailureBoxes)
