@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -341,6 +343,12 @@ struct FailureCase {
     const char* memberBoxAfter; // EdtMID after the messages
     const char* customerBoxAfter; // EdtCID after the messages
 };
+
+// Test names show the case name rather than its bytes.
+void PrintTo(const FailureCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class LoginFailures : public LoginWindow, public ::testing::WithParamInterface<FailureCase> { };
 

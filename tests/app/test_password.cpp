@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -222,6 +224,12 @@ struct RuleCase {
     QString message; // empty: accepted without a message
     const char* stored; // what the service keeps afterwards ("" when refused)
 };
+
+// Test names show the case name rather than its bytes.
+void PrintTo(const RuleCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class PasswordRules : public PasswordWindow, public ::testing::WithParamInterface<RuleCase> { };
 

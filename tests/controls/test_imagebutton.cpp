@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QApplication>
 #include <QPainter>
 #include <QSignalSpy>
@@ -75,6 +77,12 @@ struct SliceCase {
     order::TPictureAlign align;
     QSize slice;
 };
+
+// Test names show the case name rather than its bytes.
+void PrintTo(const SliceCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class TImageButtonSlicing : public ::testing::TestWithParam<SliceCase> { };
 

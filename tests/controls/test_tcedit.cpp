@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -75,6 +77,12 @@ struct TypingCase {
     std::vector<QString> shown;
     double value;
 };
+
+// Test names show the case name rather than its bytes.
+void PrintTo(const TypingCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class TCEditTyping : public ::testing::TestWithParam<TypingCase> { };
 
