@@ -211,7 +211,7 @@ bool DemoServer::Start(const std::string& host, int port)
     svr.set_read_timeout(5, 0);
     svr.set_write_timeout(5, 0);
     // Short, because stopping waits for idle kept-alive connections.
-    svr.set_keep_alive_timeout(2);
+    svr.set_keep_alive_timeout(1);
     svr.set_keep_alive_max_count(1000);
     // Headers and body leave in separate writes; without TCP_NODELAY the
     // second one waits for the client's delayed ACK (some 40 ms a call).

@@ -43,8 +43,9 @@ TEST(RequestReader, BoundaryComesFromTheContentType)
     for (const Case& c : cases) {
         std::string b;
         EXPECT_EQ(ParseMultipartBoundary(c.type, b), c.boundary != nullptr) << c.type;
-        if (c.boundary)
+        if (c.boundary) {
             EXPECT_EQ(b, c.boundary);
+        }
     }
 }
 
@@ -133,8 +134,9 @@ TEST(RequestReader, RequestTextMustBeGzippedAndWrapped)
         std::string elements, error;
         EXPECT_EQ(ReadRequest(kType, order::THTTPClient::BuildBody(kB, c.gz), elements, error), c.ok)
             << c.what << ": " << error;
-        if (c.ok)
+        if (c.ok) {
             EXPECT_EQ(elements, "<COMMAND>100000</COMMAND>");
+        }
     }
     std::string elements, error;
     EXPECT_FALSE(ReadRequest(kType, std::string(demo::kMaxRequestBody + 1, 'x'), elements, error));

@@ -265,8 +265,9 @@ TEST_F(ServiceCalls, CatalogueListHoldsTheGroupWithTheShopsOwnTradeFields)
         const auto& r = records[i];
         ExpectProductRecord(r);
         EXPECT_EQ(F(r, "G_PART"), "A");
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LE(F(records[i - 1], "G_NAME"), F(r, "G_NAME"));
+        }
         const bool isTraded = tradedCodes.count(F(r, "G_CODE")) > 0;
         // Untraded products carry no date and no price, so "traded only"
         // filters can tell them apart.
