@@ -365,8 +365,10 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        const bool selected = option.state & QStyle::State_Selected;
         const bool focused = (option.state & QStyle::State_HasFocus) && grid_->hasFocus();
+        // As in a Delphi grid: in cell-select mode the focused cell keeps the
+        // normal colours and gets a focus rectangle instead of the highlight.
+        const bool selected = (option.state & QStyle::State_Selected) && (grid_->RowSelect() || !focused);
         const QPalette& pal = grid_->palette();
         painter->save();
         painter->setClipRect(option.rect);
@@ -382,6 +384,11 @@ public:
             if (!text.isEmpty())
                 painter->drawText(option.rect.adjusted(2, 2, -2, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                                   text);
+        }
+        if (focused && !grid_->RowSelect()) {
+            painter->setPen(QPen(pal.color(QPalette::Active, QPalette::Text), 1, Qt::DotLine));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
         }
         painter->restore();
     }

@@ -125,7 +125,9 @@ public:
     bool RowSelect() const { return rowSelect_; }
 
     // When set, every cell is painted by this handler, after the grid filled
-    // the cell's background (highlight colour when selected) and set the pen
+    // the cell's background (highlight colour when selected; in cell-select
+    // mode the focused cell is framed instead of highlighted, and comes with
+    // selected false, as in Delphi grids) and set the pen
     // to the matching text colour and the grid's font. `rect` is the cell in
     // viewport coordinates; the painter is clipped to it.
     std::function<void(int col, int row, QPainter& p, const QRect& rect, bool selected, bool focused)> OnDrawCell;

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <climits>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -420,4 +421,42 @@ TEST(StringGrid, OwnerDrawingPaintsOnlyVisibleCellsWithTheirState)
             sawText = c.text == "보이는 줄";
     }
     EXPECT_TRUE(sawText);
+}
+
+TEST(StringGrid, CellSelectFramesTheFocusedCellInsteadOfHighlighting)
+{
+    TStringGrid grid;
+    grid.SetRowSelect(false);
+    grid.SetDefaultRowHeight(19);
+    grid.SetColCount(2);
+    grid.SetRowCount(5);
+    grid.resize(200, 150);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    grid.SetRow(3);
+    grid.SetCol(1);
+    EXPECT_FALSE(grid.selectionModel()->isSelected(grid.Model()->index(3, 0))) << "only the cell, not the row";
+
+    struct State {
+        bool selected = false, focused = false;
+    };
+    std::map<std::pair<int, int>, State> seen;
+    grid.OnDrawCell = [&](int col, int row, QPainter&, const QRect&, bool selected, bool focused) {
+        seen[{col, row}] = {selected, focused};
+    };
+    QImage image(grid.size(), QImage::Format_ARGB32);
+
+    grid.clearFocus();
+    grid.render(&image);
+    EXPECT_TRUE(seen[std::make_pair(1, 3)].selected) << "without focus the current cell is highlighted";
+    EXPECT_FALSE(seen[std::make_pair(0, 3)].selected);
+
+    grid.activateWindow();
+    grid.setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&grid));
+    seen.clear();
+    grid.render(&image);
+    EXPECT_FALSE(seen[std::make_pair(1, 3)].selected);
+    EXPECT_TRUE(seen[std::make_pair(1, 3)].focused);
+    EXPECT_FALSE(seen[std::make_pair(0, 3)].focused);
 }
