@@ -93,6 +93,7 @@ TEST_F(Faults, UnreadableRequestsAreAnsweredWithTheReason)
 
 TEST_F(Faults, OversizedBodyIsRefusedBeforeItIsRead)
 {
+    // The library reads and drops the whole body, then answers 413.
     const std::string body(demo::kMaxRequestBody + 1024, 'x');
     const RawResponse r = PostRaw(env_->port(), "/NET/Order.php", body);
     EXPECT_EQ(r.status, 413);
