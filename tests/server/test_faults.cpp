@@ -91,7 +91,7 @@ TEST_F(Faults, UnreadableRequestsAreAnsweredWithTheReason)
     EXPECT_EQ(ExtractTag("RESULT_CODE", AnswerText(ok)), "1");
 }
 
-TEST_F(Faults, OversizedBodyIsRefusedBeforeItIsRead)
+TEST_F(Faults, OversizedBodyIsRefusedAndDropped)
 {
     // The library reads and drops the whole body, then answers 413.
     const std::string body(demo::kMaxRequestBody + 1024, 'x');
