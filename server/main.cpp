@@ -138,6 +138,10 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // A shop that hangs up in the middle of an answer must not end the
+    // service.
+    std::signal(SIGPIPE, SIG_IGN);
+
     // The serving threads inherit this mask; the main thread waits for the
     // signal and stops the service cleanly (the temporary database goes).
     sigset_t signals;
