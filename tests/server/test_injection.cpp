@@ -166,6 +166,29 @@ TEST_F(Injection, LikePatternsAreValuesNotSql)
     }
 }
 
+TEST_F(Injection, ShopCodeOfTheCatalogueShowsNoOnesPrices)
+{
+    for (const char* p : kPayloads) {
+        std::string a;
+        order::ListGroupProducts(kMember,
+                                 BuildTag("C_CODE", p) + BuildTag("GROUP_FIELD", "G_PART") + BuildTag("GROUP_KEY", "A"), a);
+        // Refused (too long for a code) or the whole group without any
+        // shop's trade fields.
+        const auto records = Records(a);
+        if (order::IsSuccess(a)) {
+            EXPECT_EQ(std::to_string(records.size()), before_.at("catalogue")) << p;
+        } else {
+            EXPECT_TRUE(records.empty()) << p;
+        }
+        for (const auto& r : records) {
+            EXPECT_EQ(F(r, "U_COST"), "") << p;
+            EXPECT_EQ(F(r, "U_DATE"), "") << p;
+        }
+        order::ListClasses(kMember, BuildTag("C_CODE", p), a);
+        EXPECT_EQ(order::RecordCount(a) > 0, order::IsSuccess(a)) << p;
+    }
+}
+
 TEST_F(Injection, OrderFilterTakesOnlyItsExactShape)
 {
     struct Case {
