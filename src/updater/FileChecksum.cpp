@@ -35,4 +35,4 @@ QString ChecksumText(std::uint32_t checksum)
     return QString::number(checksum);
 }
 
-}  // namespace order
+} // namespace order

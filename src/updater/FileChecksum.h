@@ -21,4 +21,4 @@ std::uint32_t FileChecksum(const QString& path);
 // The checksum as the update list writes it: decimal, no leading zeros.
 QString ChecksumText(std::uint32_t checksum);
 
-}  // namespace order
+} // namespace order

@@ -9,9 +9,9 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QJsonArray>
-#include <QLabel>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QProcess>
 
 #include <cstdio>
@@ -20,50 +20,57 @@ namespace order {
 
 namespace {
 
-const QString kTmpFile = QStringLiteral("/TMPFILE");
-const QString kSkipCheck = QStringLiteral("/SKIPCHECK");
+    const QString kTmpFile = QStringLiteral("/TMPFILE");
+    const QString kSkipCheck = QStringLiteral("/SKIPCHECK");
 
-void AppendLog(const QJsonObject& entry)
-{
-    const QString path = qEnvironmentVariable("ORDER_RELAUNCH_LOG");
-    if (path.isEmpty())
-        return;
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
-        return;
-    f.write(QJsonDocument(entry).toJson(QJsonDocument::Compact) + '\n');
-}
-
-const char* IconName(MessageIcon icon)
-{
-    switch (icon) {
-    case MessageIcon::Information: return "information";
-    case MessageIcon::Warning: return "warning";
-    case MessageIcon::Error: return "error";
-    case MessageIcon::Question: return "question";
-    case MessageIcon::None: break;
-    }
-    return "none";
-}
-
-class StderrMessages : public Messages {
-public:
-    MessageAnswer Ask(const MessageRequest& request) override
+    void AppendLog(const QJsonObject& entry)
     {
-        const QString line = QStringLiteral("MESSAGE\t") + request.caption + QLatin1Char('\t')
-                             + QLatin1String(IconName(request.icon)) + QLatin1Char('\t') + request.text;
-        std::fprintf(stderr, "%s\n", line.toUtf8().constData());
-        std::fflush(stderr);
-        switch (request.buttons) {
-        case MessageButtons::YesNo: return MessageAnswer::Yes;
-        case MessageButtons::Ok:
-        case MessageButtons::OkCancel: break;
-        }
-        return MessageAnswer::Ok;
+        const QString path = qEnvironmentVariable("ORDER_RELAUNCH_LOG");
+        if (path.isEmpty())
+            return;
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+            return;
+        f.write(QJsonDocument(entry).toJson(QJsonDocument::Compact) + '\n');
     }
-};
 
-}  // namespace
+    const char* IconName(MessageIcon icon)
+    {
+        switch (icon) {
+        case MessageIcon::Information:
+            return "information";
+        case MessageIcon::Warning:
+            return "warning";
+        case MessageIcon::Error:
+            return "error";
+        case MessageIcon::Question:
+            return "question";
+        case MessageIcon::None:
+            break;
+        }
+        return "none";
+    }
+
+    class StderrMessages : public Messages {
+    public:
+        MessageAnswer Ask(const MessageRequest& request) override
+        {
+            const QString line = QStringLiteral("MESSAGE\t") + request.caption + QLatin1Char('\t')
+                + QLatin1String(IconName(request.icon)) + QLatin1Char('\t') + request.text;
+            std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+            std::fflush(stderr);
+            switch (request.buttons) {
+            case MessageButtons::YesNo:
+                return MessageAnswer::Yes;
+            case MessageButtons::Ok:
+            case MessageButtons::OkCancel:
+                break;
+            }
+            return MessageAnswer::Ok;
+        }
+    };
+
+} // namespace
 
 StartArguments ParseStartArguments(const QStringList& arguments)
 {
@@ -134,15 +141,15 @@ std::optional<RelaunchCommand> RelaunchFor(int launchResult)
         ExtraParam = QStringLiteral("2.202");
         // The copy needs nothing from its working folder; WorkDir is where
         // it lies.
-        return RelaunchCommand{WorkDir + ProgramFileName, {kTmpFile, ProgramDir}, WorkDir};
+        return RelaunchCommand { WorkDir + ProgramFileName, { kTmpFile, ProgramDir }, WorkDir };
     }
     if (launchResult == 2) {
         // The message writes its blanks as "^", so it stays one argument;
         // whatever follows a blank becomes the next one, as on a command
         // line.
-        QStringList args{kSkipCheck};
+        QStringList args { kSkipCheck };
         args << (UpdateMessage + ExtraParam).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        return RelaunchCommand{InstallDir + ProgramFileName, args, InstallDir};
+        return RelaunchCommand { InstallDir + ProgramFileName, args, InstallDir };
     }
     return std::nullopt;
 }
@@ -177,7 +184,7 @@ QString DecodeStartMessage(const QString& argument)
 
 void ApplyFontSubstitutions()
 {
-    for (const char* family : {"굴림", "돋움", "MS Sans Serif"})
+    for (const char* family : { "굴림", "돋움", "MS Sans Serif" })
         QFont::insertSubstitution(QString::fromUtf8(family), QStringLiteral("NanumGothic"));
 }
 
@@ -188,4 +195,4 @@ void InstallStartupTestHooks()
         SetMessages(&stderrMessages);
 }
 
-}  // namespace order
+} // namespace order

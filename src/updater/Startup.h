@@ -25,7 +25,7 @@ enum class StartMode { Check, TmpFile, SkipCheck, Unknown };
 
 struct StartArguments {
     StartMode mode = StartMode::Check;
-    QString installDir;  // /TMPFILE: the installed program's folder
+    QString installDir; // /TMPFILE: the installed program's folder
     QString extraParam;
 };
 
@@ -72,4 +72,4 @@ void ApplyFontSubstitutions();
 // Installs the stderr message boxes when ORDER_MESSAGES_TO_STDERR is set.
 void InstallStartupTestHooks();
 
-}  // namespace order
+} // namespace order

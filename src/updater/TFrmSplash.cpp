@@ -31,39 +31,39 @@ TFrmSplash* FrmSplash = nullptr;
 
 namespace {
 
-const char* const kListFileName = "NRClient.dat";
-constexpr int kConnectTimeoutMs = 5000;
+    const char* const kListFileName = "NRClient.dat";
+    constexpr int kConnectTimeoutMs = 5000;
 
-QString HostForUrl(const std::string& host)
-{
-    const QString h = QString::fromStdString(host);
-    return h.contains(QLatin1Char(':')) ? QLatin1Char('[') + h + QLatin1Char(']') : h;
-}
+    QString HostForUrl(const std::string& host)
+    {
+        const QString h = QString::fromStdString(host);
+        return h.contains(QLatin1Char(':')) ? QLatin1Char('[') + h + QLatin1Char(']') : h;
+    }
 
-QString FormatUrl(const char* format)
-{
-    const ServiceEndpoint ep = ServiceHost();
-    const QByteArray host = HostForUrl(ep.host).toUtf8();
-    const QByteArray port = QByteArray::number(ep.port);
-    return QString::asprintf(format, host.constData(), port.constData());
-}
+    QString FormatUrl(const char* format)
+    {
+        const ServiceEndpoint ep = ServiceHost();
+        const QByteArray host = HostForUrl(ep.host).toUtf8();
+        const QByteArray port = QByteArray::number(ep.port);
+        return QString::asprintf(format, host.constData(), port.constData());
+    }
 
-// Two folders that are the same place: copying one onto the other would
-// delete each file before copying it onto itself.
-bool SameFolder(const QString& a, const QString& b)
-{
-    const QString ca = QFileInfo(a).canonicalFilePath();
-    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
-}
+    // Two folders that are the same place: copying one onto the other would
+    // delete each file before copying it onto itself.
+    bool SameFolder(const QString& a, const QString& b)
+    {
+        const QString ca = QFileInfo(a).canonicalFilePath();
+        return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+    }
 
-bool CopyProgramFiles(const QString& from, const QString& to)
-{
-    if (SameFolder(from, to))
-        return true;
-    return CopyFolderFiles(from, to);
-}
+    bool CopyProgramFiles(const QString& from, const QString& to)
+    {
+        if (SameFolder(from, to))
+            return true;
+        return CopyFolderFiles(from, to);
+    }
 
-}  // namespace
+} // namespace
 
 QPixmap SplashArtwork(const QSize& size)
 {
@@ -107,7 +107,8 @@ QPixmap SplashArtwork(const QSize& size)
     return pm;
 }
 
-TFrmSplash::TFrmSplash(QWidget* parent) : QDialog(parent)
+TFrmSplash::TFrmSplash(QWidget* parent)
+    : QDialog(parent)
 {
     FrmSplash = this;
     setObjectName(QStringLiteral("FrmSplash"));
@@ -260,7 +261,7 @@ void TFrmSplash::SetMessage(const QString& text)
 
 void TFrmSplash::ErrorBox(const QString& text, const QString& caption)
 {
-    AskMessage({text, caption, MessageIcon::Error, MessageButtons::Ok});
+    AskMessage({ text, caption, MessageIcon::Error, MessageButtons::Ok });
 }
 
 bool TFrmSplash::ConnectionTest()
@@ -277,7 +278,7 @@ void TFrmSplash::GaugeProgress(std::uint32_t maximum, std::uint32_t position)
 {
     // The bar counts in int; halve large transfers until they fit.
     while (maximum > static_cast<std::uint32_t>(std::numeric_limits<int>::max())
-           || position > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
+        || position > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
         maximum >>= 1;
         position >>= 1;
     }
@@ -294,8 +295,8 @@ bool TFrmSplash::Fetch(const QString& url, const QString& target, bool withProgr
     download.OnStart = [](TUrlDownload*, const QString&) {};
     download.OnStop = [](TUrlDownload*) {};
     if (withProgress) {
-        download.OnProgress = [this](TUrlDownload*, std::uint32_t max, std::uint32_t pos, std::uint32_t,
-                                     const QString&, bool&) { GaugeProgress(max, pos); };
+        download.OnProgress = [this](TUrlDownload*, std::uint32_t max, std::uint32_t pos, std::uint32_t, const QString&,
+                                  bool&) { GaugeProgress(max, pos); };
     }
     FetchedUrls << url;
     return download.Download(target);
@@ -400,19 +401,18 @@ int TFrmSplash::ReplaceProgram()
         Gauge1->hide();
         const QString got = ChecksumText(FileChecksum(fresh));
         if (!VersionMatches(list.version, got)) {
-            AskMessage({QStringLiteral("파일 다운로드 오류 입니다.") + QStringLiteral("[ 2 ] "),
-                        QStringLiteral("WARNING[ ") + list.version + QStringLiteral(" ] ") + QStringLiteral("[ ")
-                            + got + QStringLiteral(" ] "),
-                        MessageIcon::Warning, MessageButtons::Ok});
+            AskMessage({ QStringLiteral("파일 다운로드 오류 입니다.") + QStringLiteral("[ 2 ] "),
+                QStringLiteral("WARNING[ ") + list.version + QStringLiteral(" ] ") + QStringLiteral("[ ") + got
+                    + QStringLiteral(" ] "),
+                MessageIcon::Warning, MessageButtons::Ok });
             return -1;
         }
         // The new program runs with the mode of the one it replaces, and
         // at least its owner may run it.
         QFileDevice::Permissions mode = QFileInfo::exists(program)
-                                            ? QFile::permissions(program)
-                                            : QFileDevice::Permissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                                       | QFileDevice::ReadGroup | QFileDevice::ReadOther
-                                                                       | QFileDevice::ExeGroup | QFileDevice::ExeOther);
+            ? QFile::permissions(program)
+            : QFileDevice::Permissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                | QFileDevice::ReadOther | QFileDevice::ExeGroup | QFileDevice::ExeOther);
         mode |= QFileDevice::ExeOwner | QFileDevice::ExeUser;
         QFile::setPermissions(fresh, mode);
         // rename(2) swaps the name over in one step: the program file is
@@ -430,4 +430,4 @@ int TFrmSplash::ReplaceProgram()
     return 2;
 }
 
-}  // namespace order
+} // namespace order

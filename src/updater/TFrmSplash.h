@@ -86,4 +86,4 @@ extern TFrmSplash* FrmSplash;
 // The splash artwork, drawn rather than shipped.
 QPixmap SplashArtwork(const QSize& size);
 
-}  // namespace order
+} // namespace order

@@ -17,21 +17,21 @@ long TUrlDownload::lowSpeedSeconds = 30;
 
 namespace {
 
-struct CurlDeleter {
-    void operator()(CURL* c) const { curl_easy_cleanup(c); }
-};
-struct SlistDeleter {
-    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
-};
+    struct CurlDeleter {
+        void operator()(CURL* c) const { curl_easy_cleanup(c); }
+    };
+    struct SlistDeleter {
+        void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+    };
 
-std::uint32_t Clamp32(curl_off_t v)
-{
-    if (v < 0)
-        return 0;
-    return static_cast<std::uint32_t>(std::min<curl_off_t>(v, std::numeric_limits<std::uint32_t>::max()));
-}
+    std::uint32_t Clamp32(curl_off_t v)
+    {
+        if (v < 0)
+            return 0;
+        return static_cast<std::uint32_t>(std::min<curl_off_t>(v, std::numeric_limits<std::uint32_t>::max()));
+    }
 
-}  // namespace
+} // namespace
 
 struct UrlDownloadCallbacks {
     TUrlDownload* self;
@@ -83,8 +83,8 @@ struct UrlDownloadCallbacks {
         if (cb->reported && max == cb->lastMax && pos == cb->lastPos)
             return 0;
         const std::uint32_t status = !cb->reported ? TUrlDownload::kStatusBeginData
-                                     : (max != 0 && pos >= max) ? TUrlDownload::kStatusEndData
-                                                                : TUrlDownload::kStatusDownloadingData;
+            : (max != 0 && pos >= max)             ? TUrlDownload::kStatusEndData
+                                                   : TUrlDownload::kStatusDownloadingData;
         cb->reported = true;
         cb->lastMax = max;
         cb->lastPos = pos;
@@ -92,7 +92,7 @@ struct UrlDownloadCallbacks {
         self->OnProgress(self, max, pos, status, self->Url, cancel);
         if (cancel) {
             self->cancelled_ = true;
-            return 1;  // makes libcurl stop with CURLE_ABORTED_BY_CALLBACK
+            return 1; // makes libcurl stop with CURLE_ABORTED_BY_CALLBACK
         }
         return 0;
     }
@@ -125,7 +125,7 @@ bool TUrlDownload::Download(const QString& target)
         return false;
     }
 
-    UrlDownloadCallbacks cb{this, &file};
+    UrlDownloadCallbacks cb { this, &file };
     char errorBuffer[CURL_ERROR_SIZE] = {};
     // Every fetch comes from the host itself, never from a cache on the way.
     std::unique_ptr<curl_slist, SlistDeleter> headers;
@@ -190,4 +190,4 @@ bool TUrlDownload::Download(const QString& target)
     return ok;
 }
 
-}  // namespace order
+} // namespace order

@@ -22,7 +22,7 @@ public:
     using StartEvent = std::function<void(TUrlDownload* sender, const QString& url)>;
     using StopEvent = std::function<void(TUrlDownload* sender)>;
     using ProgressEvent = std::function<void(TUrlDownload* sender, std::uint32_t maximum, std::uint32_t position,
-                                             std::uint32_t statusCode, const QString& statusText, bool& cancel)>;
+        std::uint32_t statusCode, const QString& statusText, bool& cancel)>;
 
     // Status codes handed to OnProgress, numbered as the download service
     // the program was first written against numbers them.
@@ -59,4 +59,4 @@ private:
     QString errorText_;
 };
 
-}  // namespace order
+} // namespace order

@@ -14,45 +14,45 @@ namespace order {
 
 namespace {
 
-struct AddrDeleter {
-    void operator()(addrinfo* a) const { freeaddrinfo(a); }
-};
+    struct AddrDeleter {
+        void operator()(addrinfo* a) const { freeaddrinfo(a); }
+    };
 
-struct Fd {
-    int fd = -1;
-    ~Fd()
+    struct Fd {
+        int fd = -1;
+        ~Fd()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    };
+
+    bool ConnectOne(const addrinfo* ai, int timeoutMs)
     {
-        if (fd >= 0)
-            ::close(fd);
+        Fd s { ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, ai->ai_protocol) };
+        if (s.fd < 0)
+            return false;
+        if (::connect(s.fd, ai->ai_addr, ai->ai_addrlen) == 0)
+            return true;
+        if (errno != EINPROGRESS)
+            return false;
+        pollfd p { s.fd, POLLOUT, 0 };
+        int rc;
+        do {
+            rc = ::poll(&p, 1, timeoutMs);
+        } while (rc < 0 && errno == EINTR);
+        if (rc <= 0)
+            return false;
+        int err = 0;
+        socklen_t len = sizeof err;
+        return ::getsockopt(s.fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
     }
-};
 
-bool ConnectOne(const addrinfo* ai, int timeoutMs)
-{
-    Fd s{::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, ai->ai_protocol)};
-    if (s.fd < 0)
-        return false;
-    if (::connect(s.fd, ai->ai_addr, ai->ai_addrlen) == 0)
-        return true;
-    if (errno != EINPROGRESS)
-        return false;
-    pollfd p{s.fd, POLLOUT, 0};
-    int rc;
-    do {
-        rc = ::poll(&p, 1, timeoutMs);
-    } while (rc < 0 && errno == EINTR);
-    if (rc <= 0)
-        return false;
-    int err = 0;
-    socklen_t len = sizeof err;
-    return ::getsockopt(s.fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
-}
-
-}  // namespace
+} // namespace
 
 bool TcpReachable(const std::string& host, std::uint16_t port, int timeoutMs)
 {
-    addrinfo hints{};
+    addrinfo hints {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* raw = nullptr;
@@ -67,4 +67,4 @@ bool TcpReachable(const std::string& host, std::uint16_t port, int timeoutMs)
     return false;
 }
 
-}  // namespace order
+} // namespace order

@@ -11,4 +11,4 @@ namespace order {
 // address the name resolves to).
 bool TcpReachable(const std::string& host, std::uint16_t port, int timeoutMs);
 
-}  // namespace order
+} // namespace order

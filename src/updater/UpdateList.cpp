@@ -9,30 +9,30 @@ namespace order {
 
 namespace {
 
-QString Section(const std::string& text, const char* name)
-{
-    const std::string open = std::string("<") + name + ">";
-    const std::string close = std::string("</") + name + ">";
-    return QString::fromStdString(ExtractBetween(text, open, close));
-}
+    QString Section(const std::string& text, const char* name)
+    {
+        const std::string open = std::string("<") + name + ">";
+        const std::string close = std::string("</") + name + ">";
+        return QString::fromStdString(ExtractBetween(text, open, close));
+    }
 
-QString TrimBlanks(const QString& s)
-{
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && (s[b] == QLatin1Char(' ') || s[b] == QLatin1Char('\t')))
-        ++b;
-    while (e > b && (s[e - 1] == QLatin1Char(' ') || s[e - 1] == QLatin1Char('\t')))
-        --e;
-    return s.mid(b, e - b);
-}
+    QString TrimBlanks(const QString& s)
+    {
+        qsizetype b = 0;
+        qsizetype e = s.size();
+        while (b < e && (s[b] == QLatin1Char(' ') || s[b] == QLatin1Char('\t')))
+            ++b;
+        while (e > b && (s[e - 1] == QLatin1Char(' ') || s[e - 1] == QLatin1Char('\t')))
+            --e;
+        return s.mid(b, e - b);
+    }
 
-}  // namespace
+} // namespace
 
 UpdateList ReadUpdateList(const QString& text)
 {
     const std::string t = text.toStdString();
-    return {Section(t, "VERSION"), Section(t, "MODULE"), Section(t, "IMAGE"), Section(t, "MESSAGE")};
+    return { Section(t, "VERSION"), Section(t, "MODULE"), Section(t, "IMAGE"), Section(t, "MESSAGE") };
 }
 
 QStringList SplitListLine(const QString& line)
@@ -84,7 +84,7 @@ ParsedSection ParseFileSection(const QString& section)
         if (TrimBlanks(line).isEmpty())
             continue;
         const QStringList fields = SplitListLine(line);
-        UpdateEntry e{fields.value(0), fields.value(1)};
+        UpdateEntry e { fields.value(0), fields.value(1) };
         if (!IsSafeFileName(e.name)) {
             out.refused << e.name;
             continue;
@@ -94,8 +94,8 @@ ParsedSection ParseFileSection(const QString& section)
     return out;
 }
 
-QStringList NamesToFetch(const std::vector<UpdateEntry>& entries, const QString& folder,
-                         const ChecksumFunction& checksum)
+QStringList NamesToFetch(
+    const std::vector<UpdateEntry>& entries, const QString& folder, const ChecksumFunction& checksum)
 {
     QStringList names;
     for (const UpdateEntry& e : entries) {
@@ -116,4 +116,4 @@ bool VersionMatches(const QString& versionSection, const QString& checksumText)
     return versionSection.trimmed() == checksumText;
 }
 
-}  // namespace order
+} // namespace order

@@ -30,7 +30,7 @@ UpdateList ReadUpdateList(const QString& text);
 
 struct UpdateEntry {
     QString name;
-    QString checksum;  // as written in the list
+    QString checksum; // as written in the list
 };
 
 // Fields of one line separated by ","; a "," inside single or double quotes
@@ -43,7 +43,7 @@ bool IsSafeFileName(const QString& name);
 
 struct ParsedSection {
     std::vector<UpdateEntry> entries;
-    QStringList refused;  // names that are not plain file names; never fetched
+    QStringList refused; // names that are not plain file names; never fetched
 };
 
 // Lines separated by CR and/or LF; empty lines are skipped; fields after the
@@ -54,11 +54,11 @@ using ChecksumFunction = std::function<std::uint32_t(const QString& path)>;
 
 // Names to fetch into folder (ending with "/"), in list order: every entry
 // whose file is missing or whose checksum text differs from the listed one.
-QStringList NamesToFetch(const std::vector<UpdateEntry>& entries, const QString& folder,
-                         const ChecksumFunction& checksum);
+QStringList NamesToFetch(
+    const std::vector<UpdateEntry>& entries, const QString& folder, const ChecksumFunction& checksum);
 
 // The VERSION section compared with a checksum text; surrounding line breaks
 // and blanks in the section do not count.
 bool VersionMatches(const QString& versionSection, const QString& checksumText);
 
-}  // namespace order
+} // namespace order

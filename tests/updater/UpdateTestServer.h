@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -32,9 +32,8 @@ public:
         server_.Get("/big", [](const httplib::Request&, httplib::Response& res) {
             res.set_content(std::string(3 << 20, 'x'), "application/octet-stream");
         });
-        server_.Get("/redirect", [](const httplib::Request&, httplib::Response& res) {
-            res.set_redirect("/update/hello.txt");
-        });
+        server_.Get("/redirect",
+            [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/update/hello.txt"); });
         server_.Get("/echo-headers", [](const httplib::Request& req, httplib::Response& res) {
             std::string text;
             for (const auto& [k, v] : req.headers)
@@ -82,7 +81,7 @@ private:
 inline int ClosedLoopbackPort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
+    sockaddr_in addr {};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = 0;

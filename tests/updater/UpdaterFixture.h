@@ -54,7 +54,7 @@ public:
         ::setenv("no_proxy", "127.0.0.1,localhost", 1);
         ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
         root = tmp.path() + QStringLiteral("/");
-        install = root + QStringLiteral("설치 폴더/");  // blanks and Korean on purpose
+        install = root + QStringLiteral("설치 폴더/"); // blanks and Korean on purpose
         work = root + QStringLiteral("Templates/");
         update = root + QStringLiteral("update/");
         ASSERT_TRUE(QDir().mkpath(install));
@@ -62,9 +62,9 @@ public:
         ASSERT_TRUE(QDir().mkpath(update + QStringLiteral("DATA/IMAGE")));
 
         WriteFile(install + "nrclient", "program v1");
-        QFile::setPermissions(install + "nrclient", QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                        | QFileDevice::ExeOwner | QFileDevice::ReadGroup
-                                                        | QFileDevice::ExeGroup);
+        QFile::setPermissions(install + "nrclient",
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+                | QFileDevice::ExeGroup);
         WriteFile(install + "help.dat", "help v1");
         WriteFile(update + "DATA/nrclient", "program v1");
         WriteFile(update + "DATA/help.dat", "help v1");

@@ -50,12 +50,12 @@ TEST(FileChecksum, KnownValuesAndBlockBoundaries)
         std::uint32_t expected;
     };
     const Case cases[] = {
-        {"abc", "abc", 891568578u},
-        {"empty", "", 0u},
-        {"one-block", Pattern(order::kChecksumBlock), ReferenceCrc(Pattern(order::kChecksumBlock))},
-        {"two-blocks", Pattern(order::kChecksumBlock + 1), ReferenceCrc(Pattern(order::kChecksumBlock + 1))},
-        {"several", Pattern(3 * order::kChecksumBlock + 17), ReferenceCrc(Pattern(3 * order::kChecksumBlock + 17))},
-        {"zero-bytes", std::string(1000, '\0'), ReferenceCrc(std::string(1000, '\0'))},
+        { "abc", "abc", 891568578u },
+        { "empty", "", 0u },
+        { "one-block", Pattern(order::kChecksumBlock), ReferenceCrc(Pattern(order::kChecksumBlock)) },
+        { "two-blocks", Pattern(order::kChecksumBlock + 1), ReferenceCrc(Pattern(order::kChecksumBlock + 1)) },
+        { "several", Pattern(3 * order::kChecksumBlock + 17), ReferenceCrc(Pattern(3 * order::kChecksumBlock + 17)) },
+        { "zero-bytes", std::string(1000, '\0'), ReferenceCrc(std::string(1000, '\0')) },
     };
     for (const Case& c : cases) {
         const QString path = Write(dir, QString::fromLatin1(c.name), c.bytes);
@@ -70,7 +70,7 @@ TEST(FileChecksum, MissingOrUnreadableGivesZero)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     EXPECT_EQ(order::FileChecksum(dir.filePath("missing")), 0u);
-    EXPECT_EQ(order::FileChecksum(dir.path()), 0u);  // a folder is not a file
+    EXPECT_EQ(order::FileChecksum(dir.path()), 0u); // a folder is not a file
     EXPECT_EQ(order::FileChecksum(QString()), 0u);
 }
 
@@ -90,4 +90,4 @@ TEST(FileChecksum, TextIsUnsignedDecimal)
     EXPECT_EQ(order::ChecksumText(0xFFFFFFFFu), QStringLiteral("4294967295"));
 }
 
-}  // namespace
+} // namespace

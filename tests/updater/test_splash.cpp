@@ -20,7 +20,7 @@ QString ListUrl()
     return TFrmSplash::ListUrl();
 }
 
-class SplashTest : public UpdaterFixture {};
+class SplashTest : public UpdaterFixture { };
 
 TEST_F(SplashTest, WindowLayout)
 {
@@ -46,10 +46,10 @@ TEST_F(SplashTest, EverythingCurrentFetchesOnlyTheList)
 {
     TFrmSplash w;
     EXPECT_EQ(w.UpdateCheck(), 0);
-    EXPECT_EQ(w.FetchedUrls, QStringList{ListUrl()});
+    EXPECT_EQ(w.FetchedUrls, QStringList { ListUrl() });
     EXPECT_TRUE(messages.requests.empty());
     EXPECT_TRUE(ReadFile(work + "NRClient.dat").contains("<VERSION>" + CrcText("program v1").toUtf8()));
-    EXPECT_FALSE(QFileInfo::exists(work + "nrclient"));  // nothing copied
+    EXPECT_FALSE(QFileInfo::exists(work + "nrclient")); // nothing copied
 }
 
 TEST_F(SplashTest, ChangedPictureAloneIsFetchedWithoutRelaunch)
@@ -66,7 +66,7 @@ TEST_F(SplashTest, ChangedPictureAloneIsFetchedWithoutRelaunch)
     EXPECT_EQ(w.FetchedUrls.size(), 2);
     EXPECT_TRUE(w.FetchedUrls.last().endsWith("/update/DATA/IMAGE/NURILogo.bmp"));
     EXPECT_TRUE(gaugeShown);
-    EXPECT_TRUE(w.Gauge1->isHidden());  // hidden again after the list
+    EXPECT_TRUE(w.Gauge1->isHidden()); // hidden again after the list
     EXPECT_FALSE(QFileInfo::exists(work + "nrclient"));
 }
 
@@ -90,7 +90,7 @@ TEST_F(SplashTest, NewProgramFileAsksForTheCopy)
     WriteFile(update + "DATA/nrclient", "program v2");
     TFrmSplash w;
     EXPECT_EQ(w.UpdateCheck(), 1);
-    EXPECT_EQ(w.FetchedUrls, QStringList{ListUrl()});
+    EXPECT_EQ(w.FetchedUrls, QStringList { ListUrl() });
     EXPECT_EQ(ReadFile(work + "nrclient"), QByteArray("program v1"));
     EXPECT_EQ(ReadFile(install + "nrclient"), QByteArray("program v1"));
 }
@@ -98,8 +98,9 @@ TEST_F(SplashTest, NewProgramFileAsksForTheCopy)
 TEST_F(SplashTest, MissingModuleWithEmptyChecksumIsFetched)
 {
     WriteFile(update + "DATA/extra.dat", "extra");
-    PublishList("<VERSION>" + CrcText("program v1") + "</VERSION>\r\n<MODULE>\r\nextra.dat,\r\n</MODULE>\r\n"
-                "<IMAGE></IMAGE><MESSAGE></MESSAGE>");
+    PublishList("<VERSION>" + CrcText("program v1")
+        + "</VERSION>\r\n<MODULE>\r\nextra.dat,\r\n</MODULE>\r\n"
+          "<IMAGE></IMAGE><MESSAGE></MESSAGE>");
     TFrmSplash w;
     EXPECT_EQ(w.UpdateCheck(), 1);
     EXPECT_EQ(ReadFile(install + "extra.dat"), QByteArray("extra"));
@@ -108,7 +109,7 @@ TEST_F(SplashTest, MissingModuleWithEmptyChecksumIsFetched)
 TEST_F(SplashTest, LeadingZerosNeverMatch)
 {
     PublishList("<VERSION>" + CrcText("program v1") + "</VERSION>\r\n<MODULE>\r\nhelp.dat,0" + CrcText("help v1")
-                + "\r\n</MODULE>\r\n<IMAGE></IMAGE><MESSAGE></MESSAGE>");
+        + "\r\n</MODULE>\r\n<IMAGE></IMAGE><MESSAGE></MESSAGE>");
     for (int run = 0; run < 2; ++run) {
         TFrmSplash w;
         EXPECT_EQ(w.UpdateCheck(), 1) << run;
@@ -120,11 +121,11 @@ TEST_F(SplashTest, NamesLeavingTheFolderAreSkipped)
 {
     WriteFile(update + "DATA/evil.dat", "evil");
     PublishList("<VERSION>" + CrcText("program v1") + "</VERSION>\r\n<MODULE>\r\n../evil.dat,1\r\n"
-                + QDir::cleanPath(root) + "/evil.dat,1\r\n..\\evil.dat,1\r\nhelp.dat," + CrcText("help v1")
-                + "\r\n</MODULE>\r\n<IMAGE>\r\n../../evil.dat,1\r\n</IMAGE><MESSAGE></MESSAGE>");
+        + QDir::cleanPath(root) + "/evil.dat,1\r\n..\\evil.dat,1\r\nhelp.dat," + CrcText("help v1")
+        + "\r\n</MODULE>\r\n<IMAGE>\r\n../../evil.dat,1\r\n</IMAGE><MESSAGE></MESSAGE>");
     TFrmSplash w;
     EXPECT_EQ(w.UpdateCheck(), 0);
-    EXPECT_EQ(w.FetchedUrls, QStringList{ListUrl()});
+    EXPECT_EQ(w.FetchedUrls, QStringList { ListUrl() });
     EXPECT_EQ(w.RefusedNames.size(), 4);
     EXPECT_TRUE(messages.requests.empty());
     EXPECT_FALSE(QFileInfo::exists(root + "evil.dat"));
@@ -140,26 +141,26 @@ TEST_F(SplashTest, FailureBoxes)
         QString caption;
     };
     const Case cases[] = {
-        {"host unreachable",
-         [](SplashTest& t) {
-             t.server.reset();
-             ::setenv("ORDER_SERVICE_HOST", "127.0.0.1:1", 1);
-         },
-         QStringLiteral("업데이트 서버와 연결할수 없습니다."), QStringLiteral("접속 실패")},
-        {"no update list", [](SplashTest& t) { t.StartServer(QString()); },
-         QStringLiteral("업데이트 정보 확인 오류 입니다."), QStringLiteral("ERROR")},
-        {"picture missing",
-         [](SplashTest& t) {
-             t.PublishList("<VERSION>" + CrcText("program v1")
-                           + "</VERSION><MODULE></MODULE><IMAGE>\r\nnothere.bmp,1\r\n</IMAGE>");
-         },
-         kDownloadError + QStringLiteral("[ 4 ] "), QStringLiteral("ERROR")},
-        {"module missing",
-         [](SplashTest& t) {
-             t.PublishList("<VERSION>" + CrcText("program v1")
-                           + "</VERSION><MODULE>\r\nnothere.dat,1\r\n</MODULE><IMAGE></IMAGE>");
-         },
-         kDownloadError + QStringLiteral("[ 5 ] "), QStringLiteral("ERROR")},
+        { "host unreachable",
+            [](SplashTest& t) {
+                t.server.reset();
+                ::setenv("ORDER_SERVICE_HOST", "127.0.0.1:1", 1);
+            },
+            QStringLiteral("업데이트 서버와 연결할수 없습니다."), QStringLiteral("접속 실패") },
+        { "no update list", [](SplashTest& t) { t.StartServer(QString()); },
+            QStringLiteral("업데이트 정보 확인 오류 입니다."), QStringLiteral("ERROR") },
+        { "picture missing",
+            [](SplashTest& t) {
+                t.PublishList("<VERSION>" + CrcText("program v1")
+                    + "</VERSION><MODULE></MODULE><IMAGE>\r\nnothere.bmp,1\r\n</IMAGE>");
+            },
+            kDownloadError + QStringLiteral("[ 4 ] "), QStringLiteral("ERROR") },
+        { "module missing",
+            [](SplashTest& t) {
+                t.PublishList("<VERSION>" + CrcText("program v1")
+                    + "</VERSION><MODULE>\r\nnothere.dat,1\r\n</MODULE><IMAGE></IMAGE>");
+            },
+            kDownloadError + QStringLiteral("[ 5 ] "), QStringLiteral("ERROR") },
     };
     for (const Case& c : cases) {
         SetUp();
@@ -216,7 +217,7 @@ TEST_F(ReplacementTest, ModulesOnlyWhenTheProgramIsCurrent)
 {
     WriteFile(update + "DATA/help.dat", "help v2");
     CheckThenBecomeCopy(1);
-    WriteFile(install + "help.dat", "damaged");  // found different again
+    WriteFile(install + "help.dat", "damaged"); // found different again
     TFrmSplash w;
     EXPECT_EQ(w.ReplaceProgram(), 2);
     EXPECT_EQ(ReadFile(install + "nrclient"), QByteArray("program v1"));
@@ -240,7 +241,7 @@ TEST_F(ReplacementTest, WrongChecksumLeavesTheNewFileAndTheNextStartDeletesIt)
     ASSERT_EQ(messages.requests.size(), 1u);
     EXPECT_EQ(messages.requests[0].text, kDownloadError + QStringLiteral("[ 2 ] "));
     EXPECT_EQ(messages.requests[0].caption,
-              QStringLiteral("WARNING[ 12345 ] [ ") + CrcText("program v2") + QStringLiteral(" ] "));
+        QStringLiteral("WARNING[ 12345 ] [ ") + CrcText("program v2") + QStringLiteral(" ] "));
     EXPECT_EQ(messages.requests[0].icon, order::MessageIcon::Warning);
 
     // The next normal start in the installation removes the left-over.
@@ -292,7 +293,7 @@ TEST_F(SplashTest, TimerRunsTheCheckAndEscapeDoesNotCloseTheWindow)
         bool reachable;
         int expected;
     };
-    for (const Case c : {Case{true, 0}, Case{false, -1}}) {
+    for (const Case c : { Case { true, 0 }, Case { false, -1 } }) {
         if (!c.reachable) {
             server.reset();
             ::setenv("ORDER_SERVICE_HOST", "127.0.0.1:1", 1);
@@ -322,4 +323,4 @@ TEST_F(SplashTest, TimerDoesNotRunTheCheckInTheCopy)
     EXPECT_EQ(order::LaunchResult, 7);
 }
 
-}  // namespace
+} // namespace

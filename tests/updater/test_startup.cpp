@@ -27,18 +27,18 @@ TEST(Startup, ModesFromTheCommandLine)
         QString extra;
     };
     const Case cases[] = {
-        {{}, StartMode::Check, "", ""},
-        {{"/TMPFILE", "/opt/누리 상점/"}, StartMode::TmpFile, "/opt/누리 상점/", ""},
-        {{"/TMPFILE", "/opt/x/", "2.202"}, StartMode::TmpFile, "/opt/x/", "2.202"},
-        {{"/TMPFILE"}, StartMode::TmpFile, "", ""},
-        {{"/SKIPCHECK"}, StartMode::SkipCheck, "", ""},
-        {{"/SKIPCHECK", "msg"}, StartMode::SkipCheck, "", ""},
-        {{"/SKIPCHECK", "msg", "x"}, StartMode::SkipCheck, "", "x"},
-        {{"/skipcheck"}, StartMode::Unknown, "", ""},
-        {{"/TmpFile", "/opt/"}, StartMode::Unknown, "", ""},
-        {{"SKIPCHECK"}, StartMode::Unknown, "", ""},
-        {{""}, StartMode::Unknown, "", ""},
-        {{"/SKIPCHECK "}, StartMode::Unknown, "", ""},
+        { {}, StartMode::Check, "", "" },
+        { { "/TMPFILE", "/opt/누리 상점/" }, StartMode::TmpFile, "/opt/누리 상점/", "" },
+        { { "/TMPFILE", "/opt/x/", "2.202" }, StartMode::TmpFile, "/opt/x/", "2.202" },
+        { { "/TMPFILE" }, StartMode::TmpFile, "", "" },
+        { { "/SKIPCHECK" }, StartMode::SkipCheck, "", "" },
+        { { "/SKIPCHECK", "msg" }, StartMode::SkipCheck, "", "" },
+        { { "/SKIPCHECK", "msg", "x" }, StartMode::SkipCheck, "", "x" },
+        { { "/skipcheck" }, StartMode::Unknown, "", "" },
+        { { "/TmpFile", "/opt/" }, StartMode::Unknown, "", "" },
+        { { "SKIPCHECK" }, StartMode::Unknown, "", "" },
+        { { "" }, StartMode::Unknown, "", "" },
+        { { "/SKIPCHECK " }, StartMode::Unknown, "", "" },
     };
     for (const Case& c : cases) {
         const order::StartArguments a = order::ParseStartArguments(c.args);
@@ -51,9 +51,9 @@ TEST(Startup, ModesFromTheCommandLine)
 TEST(Startup, DecisionsWithoutWindows)
 {
     order::LaunchResult = 5;
-    EXPECT_EQ(order::DecideLaunch(order::ParseStartArguments({"/skipcheck"})), -1);
+    EXPECT_EQ(order::DecideLaunch(order::ParseStartArguments({ "/skipcheck" })), -1);
     EXPECT_EQ(order::LaunchResult, -1);
-    EXPECT_EQ(order::DecideLaunch(order::ParseStartArguments({"/SKIPCHECK", "a^b/c", "7"})), 0);
+    EXPECT_EQ(order::DecideLaunch(order::ParseStartArguments({ "/SKIPCHECK", "a^b/c", "7" })), 0);
     EXPECT_EQ(order::LaunchResult, 0);
     EXPECT_EQ(order::ExtraParam, QStringLiteral("7"));
 }
@@ -78,7 +78,7 @@ TEST(Startup, RelaunchCommands)
     const auto copy = order::RelaunchFor(1);
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->program, QStringLiteral("/home/u/Templates/nrclient"));
-    EXPECT_EQ(copy->arguments, (QStringList{"/TMPFILE", "/opt/누리 상점/"}));
+    EXPECT_EQ(copy->arguments, (QStringList { "/TMPFILE", "/opt/누리 상점/" }));
     EXPECT_EQ(copy->workingDirectory, QStringLiteral("/home/u/Templates/"));
     EXPECT_EQ(order::ExtraParam, QStringLiteral("2.202"));
 
@@ -88,11 +88,11 @@ TEST(Startup, RelaunchCommands)
         QStringList args;
     };
     const Case cases[] = {
-        {" 새^버전/감사", "", {"/SKIPCHECK", "새^버전/감사"}},
-        {" ", "", {"/SKIPCHECK"}},
-        {"", "", {"/SKIPCHECK"}},
-        {" a b", "", {"/SKIPCHECK", "a", "b"}},  // a blank splits, as on a command line
-        {" msg", "X", {"/SKIPCHECK", "msgX"}},
+        { " 새^버전/감사", "", { "/SKIPCHECK", "새^버전/감사" } },
+        { " ", "", { "/SKIPCHECK" } },
+        { "", "", { "/SKIPCHECK" } },
+        { " a b", "", { "/SKIPCHECK", "a", "b" } }, // a blank splits, as on a command line
+        { " msg", "X", { "/SKIPCHECK", "msgX" } },
     };
     for (const Case& c : cases) {
         order::InstallDir = QStringLiteral("/opt/누리 상점/");
@@ -104,7 +104,7 @@ TEST(Startup, RelaunchCommands)
         EXPECT_EQ(back->arguments, c.args) << c.message.toStdString();
         EXPECT_EQ(back->workingDirectory, QStringLiteral("/opt/누리 상점/"));
     }
-    for (int r : {-1, 0, 3, 100})
+    for (int r : { -1, 0, 3, 100 })
         EXPECT_FALSE(order::RelaunchFor(r)) << r;
 }
 
@@ -129,7 +129,7 @@ TEST(Startup, RelaunchStartsTheProgramWithListArguments)
     ::setenv("ARGDUMP_OUT", out.toLocal8Bit().constData(), 1);
     ::setenv("ARGDUMP_TMP", (out + ".part").toLocal8Bit().constData(), 1);
 
-    const order::RelaunchCommand command{folder + "nrclient", {"/TMPFILE", "/a b/c'd\"e/", "*"}, folder};
+    const order::RelaunchCommand command { folder + "nrclient", { "/TMPFILE", "/a b/c'd\"e/", "*" }, folder };
     ASSERT_TRUE(order::Relaunch(command));
     QElapsedTimer t;
     t.start();
@@ -137,11 +137,10 @@ TEST(Startup, RelaunchStartsTheProgramWithListArguments)
         QTest::qWait(20);
     ::unsetenv("ARGDUMP_OUT");
     ::unsetenv("ARGDUMP_TMP");
-    const QStringList lines = QString::fromLocal8Bit(
-                                  [&] {
-                                      QFile f(out);
-                                      return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-                                  }())
+    const QStringList lines = QString::fromLocal8Bit([&] {
+        QFile f(out);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }())
                                   .split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5) << lines.join('|').toStdString();
     EXPECT_EQ(QDir(lines[0]).canonicalPath(), QDir(folder).canonicalPath());
@@ -157,7 +156,7 @@ TEST(Startup, RelaunchLogRecordsInsteadOfStarting)
     const QString log = dir.filePath("relaunch.log");
     ::setenv("ORDER_RELAUNCH_LOG", log.toLocal8Bit().constData(), 1);
     order::RecordLaunchResult(2);
-    ASSERT_TRUE(order::Relaunch({dir.filePath("does-not-exist"), {"/SKIPCHECK", "a^b"}, dir.path()}));
+    ASSERT_TRUE(order::Relaunch({ dir.filePath("does-not-exist"), { "/SKIPCHECK", "a^b" }, dir.path() }));
     ::unsetenv("ORDER_RELAUNCH_LOG");
     QFile f(log);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -166,8 +165,8 @@ TEST(Startup, RelaunchLogRecordsInsteadOfStarting)
     EXPECT_EQ(QJsonDocument::fromJson(lines[0]).object().value("launchResult").toInt(), 2);
     const QJsonObject r = QJsonDocument::fromJson(lines[1]).object();
     EXPECT_EQ(r.value("program").toString(), dir.filePath("does-not-exist"));
-    EXPECT_EQ(r.value("arguments").toArray().toVariantList(), (QVariantList{"/SKIPCHECK", "a^b"}));
+    EXPECT_EQ(r.value("arguments").toArray().toVariantList(), (QVariantList { "/SKIPCHECK", "a^b" }));
     EXPECT_EQ(r.value("workingDirectory").toString(), dir.path());
 }
 
-}  // namespace
+} // namespace

@@ -152,8 +152,7 @@ protected:
     // Runs the client to its end. waitForLaunchResult: the run goes on to
     // the login window (result 0), which nobody answers in a separate
     // process; it is ended once its decision is in the log.
-    ClientRun Run(const QString& program, const QStringList& args, const QString& cwd,
-                  bool waitForLaunchResult = false)
+    ClientRun Run(const QString& program, const QStringList& args, const QString& cwd, bool waitForLaunchResult = false)
     {
         QFile::remove(log);
         ClientRun run;
@@ -167,7 +166,7 @@ protected:
         t.start();
         while (!p.waitForFinished(100) && t.elapsed() < 60000) {
             if (waitForLaunchResult && ReadFile(log).contains("launchResult")) {
-                QTest::qWait(500);  // the data module and login window come up
+                QTest::qWait(500); // the data module and login window come up
                 break;
             }
         }
@@ -196,7 +195,7 @@ protected:
         for (const QJsonValue& v : relaunch.value("arguments").toArray())
             args << v.toString();
         return Run(relaunch.value("program").toString(), args, relaunch.value("workingDirectory").toString(),
-                   waitForLaunchResult);
+            waitForLaunchResult);
     }
 
     QTemporaryDir tmp;
@@ -226,7 +225,7 @@ TEST_F(UpdateEndToEnd, ThreeStartsReplaceTheProgramAndShowTheMessage)
     const auto toCopy = first.Relaunch();
     ASSERT_TRUE(toCopy);
     EXPECT_EQ(toCopy->value("program").toString(), work + "nrclient");
-    EXPECT_EQ(toCopy->value("arguments").toArray().toVariantList(), (QVariantList{"/TMPFILE", install}));
+    EXPECT_EQ(toCopy->value("arguments").toArray().toVariantList(), (QVariantList { "/TMPFILE", install }));
     EXPECT_EQ(toCopy->value("workingDirectory").toString(), work);
 
     // Start 2: the copy replaces the installed program through the "NEW_"
@@ -242,7 +241,7 @@ TEST_F(UpdateEndToEnd, ThreeStartsReplaceTheProgramAndShowTheMessage)
     ASSERT_TRUE(back);
     EXPECT_EQ(back->value("program").toString(), install + "nrclient");
     const QVariantList backArgs = back->value("arguments").toArray().toVariantList();
-    EXPECT_EQ(backArgs, (QVariantList{"/SKIPCHECK", "새^버전이^설치되었습니다/주문을^계속하세요"}));
+    EXPECT_EQ(backArgs, (QVariantList { "/SKIPCHECK", "새^버전이^설치되었습니다/주문을^계속하세요" }));
     EXPECT_EQ(back->value("workingDirectory").toString(), install);
 
     // Start 3 as a process: the new program runs, skips the check and goes
@@ -282,7 +281,7 @@ TEST_F(UpdateEndToEnd, ThreeStartsReplaceTheProgramAndShowTheMessage)
     login.stop();
     ASSERT_TRUE(typed);
     ASSERT_TRUE(main.LoginAccepted()) << messages.Texts().join(" | ").toStdString();
-    QStringList launchArgs{install + "nrclient"};
+    QStringList launchArgs { install + "nrclient" };
     for (const QVariant& v : backArgs)
         launchArgs << v.toString();
     main.LaunchArguments = launchArgs;
@@ -328,7 +327,7 @@ TEST_F(UpdateEndToEnd, EverythingCurrentGoesOnToTheLogin)
     EXPECT_TRUE(run.Messages().isEmpty()) << run.stderrText.toStdString();
     EXPECT_TRUE(QFileInfo::exists(work + "NRClient.dat"));
     EXPECT_FALSE(QFileInfo::exists(work + "nrclient"));
-    EXPECT_TRUE(QDir(install + "icon").isEmpty());  // made for the pictures, none fetched
+    EXPECT_TRUE(QDir(install + "icon").isEmpty()); // made for the pictures, none fetched
     EXPECT_EQ(QFileInfo(install + "nrhelp.dat").lastModified(), before);
     EXPECT_EQ(ReadFile(install + "nrclient"), programV1);
 }
@@ -342,14 +341,15 @@ TEST_F(UpdateEndToEnd, UnreachableHostEndsAfterTheBox)
     ASSERT_TRUE(run.finished) << run.stderrText.toStdString();
     EXPECT_EQ(run.LaunchResult(), -1);
     EXPECT_FALSE(run.Relaunch());
-    EXPECT_EQ(run.Messages(), QStringList{"접속 실패\terror\t업데이트 서버와 연결할수 없습니다."});
+    EXPECT_EQ(run.Messages(), QStringList { "접속 실패\terror\t업데이트 서버와 연결할수 없습니다." });
 }
 
 TEST_F(UpdateEndToEnd, WrongChecksumLeavesTheNewFileUntilTheNextStart)
 {
     PublishUpdate();
-    WriteFile(update + "nrclient.ini", "<VERSION>12345</VERSION>\r\n<MODULE>\r\n</MODULE>\r\n<IMAGE>\r\n</IMAGE>\r\n"
-                                       "<MESSAGE></MESSAGE>\r\n");
+    WriteFile(update + "nrclient.ini",
+        "<VERSION>12345</VERSION>\r\n<MODULE>\r\n</MODULE>\r\n<IMAGE>\r\n</IMAGE>\r\n"
+        "<MESSAGE></MESSAGE>\r\n");
     const ClientRun first = RunInstalled();
     ASSERT_TRUE(first.finished);
     ASSERT_EQ(first.LaunchResult(), 1) << first.stderrText.toStdString();
@@ -359,7 +359,7 @@ TEST_F(UpdateEndToEnd, WrongChecksumLeavesTheNewFileUntilTheNextStart)
     EXPECT_FALSE(second.Relaunch());
     const QString got = order::ChecksumText(order::FileChecksum(update + "DATA/nrclient"));
     EXPECT_EQ(second.Messages(),
-              QStringList{"WARNING[ 12345 ] [ " + got + " ] \twarning\t파일 다운로드 오류 입니다.[ 2 ] "});
+        QStringList { "WARNING[ 12345 ] [ " + got + " ] \twarning\t파일 다운로드 오류 입니다.[ 2 ] " });
     EXPECT_EQ(ReadFile(install + "NEW_nrclient"), programV2);
     EXPECT_EQ(ReadFile(install + "nrclient"), programV1);
 
@@ -373,11 +373,11 @@ TEST_F(UpdateEndToEnd, WrongChecksumLeavesTheNewFileUntilTheNextStart)
 TEST_F(UpdateEndToEnd, UnknownFirstArgumentEndsSilently)
 {
     PublishCurrent();
-    const ClientRun run = RunInstalled({"/skipcheck"});
+    const ClientRun run = RunInstalled({ "/skipcheck" });
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.LaunchResult(), -1);
     EXPECT_TRUE(run.Messages().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(work + "NRClient.dat"));
 }
 
-}  // namespace
+} // namespace

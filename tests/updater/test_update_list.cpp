@@ -37,15 +37,15 @@ TEST(UpdateList, LinesAndFields)
         std::vector<std::pair<QString, QString>> expected;
     };
     const Case cases[] = {
-        {"crlf and blank lines", QStringLiteral("\r\n\r\na.dll,1\r\n\r\nb.dat,22\r\n"),
-         {{"a.dll", "1"}, {"b.dat", "22"}}},
-        {"lf only and cr only", QStringLiteral("a,1\nb,2\rc,3"), {{"a", "1"}, {"b", "2"}, {"c", "3"}}},
-        {"extra fields ignored", QStringLiteral("a.dll,1,2024-01-01,big"), {{"a.dll", "1"}}},
-        {"quoted comma", QStringLiteral("\"a,b.dat\",7\r\n'c,d.dat',8"), {{"a,b.dat", "7"}, {"c,d.dat", "8"}}},
-        {"no checksum", QStringLiteral("new.dat"), {{"new.dat", ""}}},
-        {"empty checksum", QStringLiteral("new.dat,"), {{"new.dat", ""}}},
-        {"korean name with blank", QStringLiteral("도움말 파일.txt,5"), {{"도움말 파일.txt", "5"}}},
-        {"blank lines only", QStringLiteral("  \r\n\t\r\n"), {}},
+        { "crlf and blank lines", QStringLiteral("\r\n\r\na.dll,1\r\n\r\nb.dat,22\r\n"),
+            { { "a.dll", "1" }, { "b.dat", "22" } } },
+        { "lf only and cr only", QStringLiteral("a,1\nb,2\rc,3"), { { "a", "1" }, { "b", "2" }, { "c", "3" } } },
+        { "extra fields ignored", QStringLiteral("a.dll,1,2024-01-01,big"), { { "a.dll", "1" } } },
+        { "quoted comma", QStringLiteral("\"a,b.dat\",7\r\n'c,d.dat',8"), { { "a,b.dat", "7" }, { "c,d.dat", "8" } } },
+        { "no checksum", QStringLiteral("new.dat"), { { "new.dat", "" } } },
+        { "empty checksum", QStringLiteral("new.dat,"), { { "new.dat", "" } } },
+        { "korean name with blank", QStringLiteral("도움말 파일.txt,5"), { { "도움말 파일.txt", "5" } } },
+        { "blank lines only", QStringLiteral("  \r\n\t\r\n"), {} },
     };
     for (const Case& c : cases) {
         const order::ParsedSection parsed = ParseFileSection(c.section);
@@ -68,9 +68,9 @@ TEST(UpdateList, NamesThatLeaveTheFolderAreRefused)
     EXPECT_EQ(parsed.entries[0].name, QStringLiteral("ok.dat"));
     EXPECT_EQ(parsed.refused.size(), 10);
 
-    for (const char* bad : {"", ".", "..", "a/b", "a\\b", "/abs", "C:x"})
+    for (const char* bad : { "", ".", "..", "a/b", "a\\b", "/abs", "C:x" })
         EXPECT_FALSE(order::IsSafeFileName(QString::fromUtf8(bad))) << bad;
-    for (const char* good : {"a", "..a", "a..b", "NEW_nrclient", "그림.bmp", "a b.c"})
+    for (const char* good : { "a", "..a", "a..b", "NEW_nrclient", "그림.bmp", "a b.c" })
         EXPECT_TRUE(order::IsSafeFileName(QString::fromUtf8(good))) << good;
 }
 
@@ -84,18 +84,22 @@ TEST(UpdateList, NamesToFetchComparesChecksumText)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     };
-    write(QStringLiteral("same.dat"), "abc");       // 891568578
+    write(QStringLiteral("same.dat"), "abc"); // 891568578
     write(QStringLiteral("changed.dat"), "abcd");
     write(QStringLiteral("zeros.dat"), "abc");
-    write(QStringLiteral("empty.dat"), "");          // checksum 0
+    write(QStringLiteral("empty.dat"), ""); // checksum 0
     QDir(folder).mkdir(QStringLiteral("adir"));
 
     const std::vector<order::UpdateEntry> entries = {
-        {"same.dat", "891568578"},   {"changed.dat", "891568578"}, {"missing.dat", ""},
-        {"zeros.dat", "0891568578"}, {"empty.dat", "0"},           {"adir", "0"},
+        { "same.dat", "891568578" },
+        { "changed.dat", "891568578" },
+        { "missing.dat", "" },
+        { "zeros.dat", "0891568578" },
+        { "empty.dat", "0" },
+        { "adir", "0" },
     };
     const QStringList names = order::NamesToFetch(entries, folder, &order::FileChecksum);
-    EXPECT_EQ(names, (QStringList{"changed.dat", "missing.dat", "zeros.dat", "adir"}));
+    EXPECT_EQ(names, (QStringList { "changed.dat", "missing.dat", "zeros.dat", "adir" }));
 }
 
 TEST(UpdateList, NamesToFetchUsesTheGivenChecksum)
@@ -103,18 +107,18 @@ TEST(UpdateList, NamesToFetchUsesTheGivenChecksum)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString folder = dir.path() + QLatin1Char('/');
-    for (const char* n : {"a", "b"}) {
+    for (const char* n : { "a", "b" }) {
         QFile f(folder + QLatin1String(n));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    std::map<QString, std::uint32_t> sums{{folder + "a", 7u}, {folder + "b", 4294967295u}};
+    std::map<QString, std::uint32_t> sums { { folder + "a", 7u }, { folder + "b", 4294967295u } };
     int calls = 0;
-    const QStringList names = order::NamesToFetch({{"a", "7"}, {"b", "-1"}}, folder, [&](const QString& p) {
+    const QStringList names = order::NamesToFetch({ { "a", "7" }, { "b", "-1" } }, folder, [&](const QString& p) {
         ++calls;
         return sums[p];
     });
     EXPECT_EQ(calls, 2);
-    EXPECT_EQ(names, QStringList{"b"});  // unsigned text, never negative
+    EXPECT_EQ(names, QStringList { "b" }); // unsigned text, never negative
 }
 
 TEST(UpdateList, VersionIgnoresSurroundingLineBreaks)
@@ -125,4 +129,4 @@ TEST(UpdateList, VersionIgnoresSurroundingLineBreaks)
     EXPECT_FALSE(order::VersionMatches(QString(), QStringLiteral("0")));
 }
 
-}  // namespace
+} // namespace

@@ -29,7 +29,7 @@ void Wire(TUrlDownload& d, Events& e, std::uint32_t cancelAfter = 0)
     };
     d.OnStop = [&e](TUrlDownload*) { ++e.stops; };
     d.OnProgress = [&e, cancelAfter](TUrlDownload*, std::uint32_t max, std::uint32_t pos, std::uint32_t status,
-                                      const QString&, bool& cancel) {
+                       const QString&, bool& cancel) {
         ++e.progress;
         e.lastMax = max;
         e.lastPos = pos;
@@ -80,7 +80,7 @@ TEST_F(UrlDownloadTest, FetchesIntoTheTargetWithEvents)
     EXPECT_EQ(e.lastPos, 13u);
     EXPECT_TRUE(d.ErrorText().isEmpty());
     // Only the target is left behind, no temporary file.
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"got.txt"});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { "got.txt" });
 }
 
 TEST_F(UrlDownloadTest, LargeTransferReportsGrowingPositions)
@@ -115,7 +115,7 @@ TEST_F(UrlDownloadTest, CancelFromTheProgressHandlerFailsAndKeepsTheOldFile)
     EXPECT_EQ(e.stops, 1);
     EXPECT_FALSE(d.ErrorText().isEmpty());
     EXPECT_EQ(ReadAll(target), QByteArray("old contents"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.dat"});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { "keep.dat" });
 }
 
 TEST_F(UrlDownloadTest, FailuresGiveFalseWithoutStart)
@@ -127,10 +127,10 @@ TEST_F(UrlDownloadTest, FailuresGiveFalseWithoutStart)
         QString target;
     };
     const Case cases[] = {
-        {"not found", Url("/update/missing.txt"), dir.filePath("a")},
-        {"host refuses", closed, dir.filePath("b")},
-        {"not http", QStringLiteral("file:///etc/hostname"), dir.filePath("c")},
-        {"bad url", QStringLiteral("http://"), dir.filePath("d")},
+        { "not found", Url("/update/missing.txt"), dir.filePath("a") },
+        { "host refuses", closed, dir.filePath("b") },
+        { "not http", QStringLiteral("file:///etc/hostname"), dir.filePath("c") },
+        { "bad url", QStringLiteral("http://"), dir.filePath("d") },
     };
     for (const Case& c : cases) {
         TUrlDownload d;
@@ -178,8 +178,8 @@ TEST_F(UrlDownloadTest, ReplacingAFileKeepsItsMode)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("#!old");
     }
-    const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                      | QFileDevice::ReadGroup | QFileDevice::ExeGroup;
+    const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+        | QFileDevice::ExeGroup;
     ASSERT_TRUE(QFile::setPermissions(target, mode));
     TUrlDownload d;
     d.Url = Url("/update/hello.txt");
@@ -191,4 +191,4 @@ TEST_F(UrlDownloadTest, ReplacingAFileKeepsItsMode)
     EXPECT_FALSE(got & QFileDevice::ReadOther);
 }
 
-}  // namespace
+} // namespace
