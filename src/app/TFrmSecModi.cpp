@@ -116,8 +116,6 @@ TFrmSecModi::TFrmSecModi(QWidget* parent)
     SBSec1 = makeCaption("SBSec1", QString::fromUtf8("변경할 비밀번호"), { 11, 13, 111, 28 }, false);
     SBSec2 = makeCaption("SBSec2", QString::fromUtf8("비밀번호 재입력"), { 11, 51, 111, 28 }, false);
 
-    hashStyle_ = new HashEchoStyle();
-    hashStyle_->setParent(this);
     auto makeEdit = [this](const char* name, QRect geometry) {
         auto* e = new QLineEdit(Panel1);
         e->setObjectName(QString::fromLatin1(name));
@@ -125,8 +123,7 @@ TFrmSecModi::TFrmSecModi(QWidget* parent)
         e->setFont(GulimFont(13, true));
         e->setMaxLength(11);
         e->setValidator(new UpperCaseValidator(e));
-        e->setStyle(hashStyle_);
-        e->setEchoMode(QLineEdit::Password);
+        UseHashEcho(e);
         e->installEventFilter(this);
         return e;
     };
@@ -151,10 +148,6 @@ TFrmSecModi::TFrmSecModi(QWidget* parent)
     SBLogin = makeCaption("SBLogin", QString::fromUtf8("등록"), { 131, 173, 69, 43 }, true);
     connect(SBEsc, &QToolButton::clicked, this, &TFrmSecModi::SBEscClick);
     connect(SBLogin, &QToolButton::clicked, this, &TFrmSecModi::SBLoginClick);
-
-    for (QWidget* w : findChildren<QFrame*>())
-        if (w->objectName() != QLatin1String("Panel1") && w->objectName().startsWith(QLatin1String("Panel")))
-            w->raise();
 }
 
 TFrmSecModi::~TFrmSecModi()

@@ -21,8 +21,6 @@ class QFrame;
 
 namespace order {
 
-class HashEchoStyle;
-
 // The outcome of the password rules for a password that passed the length
 // check: accepted, or refused with the message to show. A prefix that is not
 // all digits needs the user's confirmation (askLetters).
@@ -67,8 +65,6 @@ protected:
 private:
     bool IsNew() const { return Mode == QLatin1String("NEW"); }
     void Refuse();
-
-    HashEchoStyle* hashStyle_ = nullptr;
 };
 
 extern TFrmSecModi* FrmSecModi;

@@ -59,6 +59,14 @@ int HashEchoStyle::styleHint(
     return QProxyStyle::styleHint(hint, option, widget, returnData);
 }
 
+void UseHashEcho(QLineEdit* edit)
+{
+    auto* style = new HashEchoStyle();
+    style->setParent(edit);
+    edit->setStyle(style);
+    edit->setEchoMode(QLineEdit::Password);
+}
+
 QString TrimControls(const QString& s)
 {
     qsizetype b = 0;
@@ -111,8 +119,6 @@ TFrmSecS::TFrmSecS(QWidget* parent)
         panel->setPalette(pal);
     }
 
-    hashStyle_ = new HashEchoStyle();
-    hashStyle_->setParent(this);
     auto makeEdit = [this](const char* name, QRect geometry, int fontPx, int maxLength) {
         auto* e = new QLineEdit(this);
         e->setObjectName(QString::fromLatin1(name));
@@ -129,8 +135,7 @@ TFrmSecS::TFrmSecS(QWidget* parent)
     EdtMID = makeEdit("EdtMID", { 513, 29, 114, 15 }, 15, 13);
     EdtCID = makeEdit("EdtCID", { 513, 76, 114, 15 }, 15, 13);
     MEdtS = makeEdit("MEdtS", { 513, 123, 114, 14 }, 13, 11);
-    MEdtS->setStyle(hashStyle_);
-    MEdtS->setEchoMode(QLineEdit::Password);
+    UseHashEcho(MEdtS);
     setTabOrder(EdtMID, EdtCID);
     setTabOrder(EdtCID, MEdtS);
 

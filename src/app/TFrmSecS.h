@@ -38,6 +38,10 @@ public:
         QStyleHintReturn* returnData = nullptr) const override;
 };
 
+// Makes a password box that shows "#" for every character; the style
+// belongs to the box, so it lives exactly as long as the box does.
+void UseHashEcho(QLineEdit* edit);
+
 // Strips leading and trailing blanks and control characters.
 QString TrimControls(const QString& s);
 // An id as the service looks it up: without "-", then trimmed of blanks.
@@ -76,8 +80,6 @@ private:
     bool CustomerStep(const QString& customerId);
     void Message(const QString& text);
     void ShowReadError(const std::string& answer);
-
-    HashEchoStyle* hashStyle_ = nullptr;
 };
 
 extern TFrmSecS* FrmSecS;
