@@ -17,9 +17,9 @@
 #include <QPainter>
 #include <QTableWidget>
 
-#include <ctime>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <malloc.h>
 #include <memory>
 #include <string>
@@ -33,15 +33,14 @@ constexpr int kRecords = 50000;
 constexpr int kColumns = 20;
 
 // Column c of a product list shows element kListFields[c] (empty: never filled).
-const std::vector<std::string> kListFields = {"G_NAME", "G_BOX", "G_BCNT", "U_COST", "", "U_COST", "U_CNT",
-                                              "G_BCODE", "", "", "", "", "", "", "", "", "", "",
-                                              "G_GPN1", "G_CODE"};
+const std::vector<std::string> kListFields = { "G_NAME", "G_BOX", "G_BCNT", "U_COST", "", "U_COST", "U_CNT", "G_BCODE",
+    "", "", "", "", "", "", "", "", "", "", "G_GPN1", "G_CODE" };
 
 std::string MakeCatalogAnswer(int records)
 {
-    static const char* const first[] = {"신선", "농협", "해찬", "맛있는", "고향", "청정", "바다", "들녘"};
-    static const char* const kind[] = {"사과", "배추김치", "고추장", "라면", "두부", "간장", "참기름", "햇반"};
-    static const char* const box[] = {"BOX", "EA", "PK", "KG", "병"};
+    static const char* const first[] = { "신선", "농협", "해찬", "맛있는", "고향", "청정", "바다", "들녘" };
+    static const char* const kind[] = { "사과", "배추김치", "고추장", "라면", "두부", "간장", "참기름", "햇반" };
+    static const char* const box[] = { "BOX", "EA", "PK", "KG", "병" };
     std::string a = BuildTag("RESULT_CODE", "1") + BuildTag("RESULT_RECORD_COUNT", std::to_string(records));
     a.reserve(static_cast<std::size_t>(records) * 560);
     for (int i = 0; i < records; ++i) {
@@ -49,8 +48,8 @@ std::string MakeCatalogAnswer(int records)
         std::snprintf(code, sizeof code, "%06d", i);
         std::string r;
         r += BuildTag("G_CODE", code);
-        r += BuildTag("G_NAME", std::string(first[i % 8]) + " " + kind[(i / 8) % 8] + " " + std::to_string(i % 997) +
-                                    "g 묶음상품");
+        r += BuildTag("G_NAME",
+            std::string(first[i % 8]) + " " + kind[(i / 8) % 8] + " " + std::to_string(i % 997) + "g 묶음상품");
         r += BuildTag("G_BOX", box[i % 5]);
         r += BuildTag("G_BCNT", std::to_string(1 + i % 24));
         r += BuildTag("U_COST", std::to_string(500 + (i * 37) % 90000));
@@ -100,7 +99,7 @@ double ResidentMB()
 // would mostly measure the neighbours.
 double CpuMs()
 {
-    timespec ts{};
+    timespec ts {};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
@@ -122,7 +121,8 @@ void FillTableWidget(QTableWidget& table, std::string_view answer)
                 continue;
             const std::string_view v = ExtractTagView(name, record);
             if (!v.empty())
-                table.setItem(r, c, new QTableWidgetItem(QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()))));
+                table.setItem(
+                    r, c, new QTableWidgetItem(QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()))));
         }
     }
 }
@@ -216,7 +216,7 @@ struct ListView {
         grid.setFont(font);
         grid.SetDefaultRowHeight(19);
         grid.SetColCount(kColumns);
-        const int widths[] = {261, 36, 31, 55, 18};
+        const int widths[] = { 261, 36, 31, 55, 18 };
         for (int c = 0; c < kColumns; ++c)
             grid.SetColWidth(c, c < 5 ? widths[c] : 64);
         grid.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -268,7 +268,7 @@ void BM_RedrawVisibleTableWidget(benchmark::State& state)
     }
 }
 
-}  // namespace
+} // namespace
 
 // Baseline first, so that the model's run can report the ratio.
 BENCHMARK(BM_FillTableWidgetItems)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -282,9 +282,9 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    for (const char* family : {"굴림", "돋움"})
+    for (const char* family : { "굴림", "돋움" })
         QFont::insertSubstitution(QString::fromUtf8(family), QStringLiteral("NanumGothic"));
-    Answer();  // built once, outside every measurement
+    Answer(); // built once, outside every measurement
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -20,11 +20,20 @@ namespace order {
 // ---------------------------------------------------------------------------
 // TStringGridModel
 
-TStringGridModel::TStringGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+TStringGridModel::TStringGridModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
 
-int TStringGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int TStringGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : rows_;
+}
 
-int TStringGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : cols_; }
+int TStringGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : cols_;
+}
 
 QVariant TStringGridModel::data(const QModelIndex& index, int role) const
 {
@@ -94,12 +103,12 @@ void TStringGridModel::SetCell(int col, int row, const QString& text)
             texts_[s.offset] = QString();
             freeTexts_.push_back(s.offset);
         }
-        s = Span{};
+        s = Span {};
     } else {
         StoreOwn(s, text);
     }
     const QModelIndex i = index(row, col);
-    emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+    emit dataChanged(i, i, { Qt::DisplayRole, Qt::EditRole });
 }
 
 // Own texts of cells that were cut off by a resize go back to the free list,
@@ -132,7 +141,7 @@ void TStringGridModel::SetRowCount(int rows)
     } else {
         beginRemoveRows({}, rows, rows_ - 1);
         const bool hadOwn = std::any_of(cells_.begin() + static_cast<std::ptrdiff_t>(size), cells_.end(),
-                                        [](const Span& s) { return (s.length & kOwn) != 0; });
+            [](const Span& s) { return (s.length & kOwn) != 0; });
         cells_.resize(size);
         rows_ = rows;
         if (hadOwn)
@@ -150,8 +159,8 @@ void TStringGridModel::SetColCount(int cols)
     const int keep = std::min(cols, cols_);
     for (int r = 0; r < rows_; ++r)
         for (int c = 0; c < keep; ++c)
-            cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(c)] =
-                cells_[At(c, r)];
+            cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(c)]
+                = cells_[At(c, r)];
     if (cols > cols_) {
         beginInsertColumns({}, cols_, cols - 1);
         cells_.swap(cells);
@@ -169,12 +178,12 @@ void TStringGridModel::SetColCount(int cols)
 void TStringGridModel::NotifyAllChanged()
 {
     if (rows_ > 0 && cols_ > 0)
-        emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1), {Qt::DisplayRole, Qt::EditRole});
+        emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1), { Qt::DisplayRole, Qt::EditRole });
 }
 
 void TStringGridModel::ClearCells()
 {
-    std::fill(cells_.begin(), cells_.end(), Span{});
+    std::fill(cells_.begin(), cells_.end(), Span {});
     texts_.clear();
     freeTexts_.clear();
     answer_.reset();
@@ -183,110 +192,110 @@ void TStringGridModel::ClearCells()
 
 namespace {
 
-struct ListField {
-    int col;
-    std::string name;
-    std::string opening;
-    std::string closing;
-};
+    struct ListField {
+        int col;
+        std::string name;
+        std::string opening;
+        std::string closing;
+    };
 
-struct TagPositions {
-    std::size_t opening = std::string_view::npos;
-    std::size_t closing = std::string_view::npos;
-};
+    struct TagPositions {
+        std::size_t opening = std::string_view::npos;
+        std::size_t closing = std::string_view::npos;
+    };
 
-// First position of "<NAME>" and of "</NAME>" for every wanted name, found in
-// one pass over the record instead of two searches per field. Every
-// occurrence starts at a "<" and (names holding no "<" or ">") ends at the
-// first ">" after it, so checking the text between each "<" and the next ">"
-// finds exactly the first occurrences that std::string_view::find would.
-void FindTags(std::string_view record, const std::vector<ListField>& wanted, std::vector<TagPositions>& found)
-{
-    constexpr std::size_t npos = std::string_view::npos;
-    std::fill(found.begin(), found.end(), TagPositions{});
-    std::size_t missing = 2 * wanted.size();
-    std::size_t gt = 0;  // first ">" at or after the last name start; npos: none left
-    bool haveGt = false;
-    for (std::size_t p = record.find('<'); p != npos && missing > 0; p = record.find('<', p + 1)) {
-        const bool closing = p + 1 < record.size() && record[p + 1] == '/';
-        const std::size_t nameStart = p + 1 + (closing ? 1 : 0);
-        if (!haveGt || (gt != npos && gt < nameStart)) {
-            gt = record.find('>', nameStart);
-            haveGt = true;
-        }
-        if (gt == npos)
-            break;
-        const std::string_view name = record.substr(nameStart, gt - nameStart);
-        for (std::size_t i = 0; i < wanted.size(); ++i) {
-            const std::string& w = wanted[i].name;
-            if (w.size() != name.size() || w.back() != name.back() || w != name)
-                continue;
-            std::size_t& slot = closing ? found[i].closing : found[i].opening;
-            if (slot == npos) {
-                slot = p;
-                --missing;
+    // First position of "<NAME>" and of "</NAME>" for every wanted name, found in
+    // one pass over the record instead of two searches per field. Every
+    // occurrence starts at a "<" and (names holding no "<" or ">") ends at the
+    // first ">" after it, so checking the text between each "<" and the next ">"
+    // finds exactly the first occurrences that std::string_view::find would.
+    void FindTags(std::string_view record, const std::vector<ListField>& wanted, std::vector<TagPositions>& found)
+    {
+        constexpr std::size_t npos = std::string_view::npos;
+        std::fill(found.begin(), found.end(), TagPositions {});
+        std::size_t missing = 2 * wanted.size();
+        std::size_t gt = 0; // first ">" at or after the last name start; npos: none left
+        bool haveGt = false;
+        for (std::size_t p = record.find('<'); p != npos && missing > 0; p = record.find('<', p + 1)) {
+            const bool closing = p + 1 < record.size() && record[p + 1] == '/';
+            const std::size_t nameStart = p + 1 + (closing ? 1 : 0);
+            if (!haveGt || (gt != npos && gt < nameStart)) {
+                gt = record.find('>', nameStart);
+                haveGt = true;
+            }
+            if (gt == npos)
+                break;
+            const std::string_view name = record.substr(nameStart, gt - nameStart);
+            for (std::size_t i = 0; i < wanted.size(); ++i) {
+                const std::string& w = wanted[i].name;
+                if (w.size() != name.size() || w.back() != name.back() || w != name)
+                    continue;
+                std::size_t& slot = closing ? found[i].closing : found[i].opening;
+                if (slot == npos) {
+                    slot = p;
+                    --missing;
+                }
             }
         }
     }
-}
 
-// The value between the two positions by the lookup rule of ExtractTag:
-// 1-based p1/p2 (0 when absent), value from p1 + L, p2 - p1 - L long.
-std::string_view ValueBetween(std::string_view text, const TagPositions& at, std::size_t openingSize)
-{
-    constexpr std::size_t npos = std::string_view::npos;
-    const long long L = static_cast<long long>(openingSize);
-    const long long p1 = at.opening == npos ? 0 : static_cast<long long>(at.opening) + 1;
-    const long long p2 = at.closing == npos ? 0 : static_cast<long long>(at.closing) + 1;
-    long long start = p1 + L;
-    long long length = p2 - p1 - L;
-    if (length <= 0)
-        return {};
-    if (start < 1)
-        start = 1;
-    const long long size = static_cast<long long>(text.size());
-    if (start > size)
-        return {};
-    if (start - 1 + length > size)
-        length = size - (start - 1);
-    return text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length));
-}
+    // The value between the two positions by the lookup rule of ExtractTag:
+    // 1-based p1/p2 (0 when absent), value from p1 + L, p2 - p1 - L long.
+    std::string_view ValueBetween(std::string_view text, const TagPositions& at, std::size_t openingSize)
+    {
+        constexpr std::size_t npos = std::string_view::npos;
+        const long long L = static_cast<long long>(openingSize);
+        const long long p1 = at.opening == npos ? 0 : static_cast<long long>(at.opening) + 1;
+        const long long p2 = at.closing == npos ? 0 : static_cast<long long>(at.closing) + 1;
+        long long start = p1 + L;
+        long long length = p2 - p1 - L;
+        if (length <= 0)
+            return {};
+        if (start < 1)
+            start = 1;
+        const long long size = static_cast<long long>(text.size());
+        if (start > size)
+            return {};
+        if (start - 1 + length > size)
+            length = size - (start - 1);
+        return text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length));
+    }
 
-std::size_t Find(std::string_view text, std::string_view what)
-{
-    // glibc's memmem (two-way search) instead of find's first-character
-    // loop: a record walk would otherwise compare at every "<" of the answer.
-    if (what.empty())
-        return 0;
-    const void* at = memmem(text.data(), text.size(), what.data(), what.size());
-    return at ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data()) : std::string_view::npos;
-}
+    std::size_t Find(std::string_view text, std::string_view what)
+    {
+        // glibc's memmem (two-way search) instead of find's first-character
+        // loop: a record walk would otherwise compare at every "<" of the answer.
+        if (what.empty())
+            return 0;
+        const void* at = memmem(text.data(), text.size(), what.data(), what.size());
+        return at ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data()) : std::string_view::npos;
+    }
 
-// TakeTag("RDC_<index>", rest): the record's value, and `rest` loses
-// everything up to and including the "<" of the record's closing tag.
-std::string_view TakeRecord(int index, std::string_view& rest)
-{
-    char name[32];
-    const int n = std::snprintf(name, sizeof name, "<RDC_%d>", index);
-    char closeName[32];
-    const int m = std::snprintf(closeName, sizeof closeName, "</RDC_%d>", index);
-    TagPositions at;
-    at.opening = Find(rest, std::string_view(name, static_cast<std::size_t>(n)));
-    at.closing = Find(rest, std::string_view(closeName, static_cast<std::size_t>(m)));
-    const std::string_view value = ValueBetween(rest, at, static_cast<std::size_t>(n));
-    if (at.closing != std::string_view::npos)
-        rest.remove_prefix(at.closing + 1);
-    return value;
-}
+    // TakeTag("RDC_<index>", rest): the record's value, and `rest` loses
+    // everything up to and including the "<" of the record's closing tag.
+    std::string_view TakeRecord(int index, std::string_view& rest)
+    {
+        char name[32];
+        const int n = std::snprintf(name, sizeof name, "<RDC_%d>", index);
+        char closeName[32];
+        const int m = std::snprintf(closeName, sizeof closeName, "</RDC_%d>", index);
+        TagPositions at;
+        at.opening = Find(rest, std::string_view(name, static_cast<std::size_t>(n)));
+        at.closing = Find(rest, std::string_view(closeName, static_cast<std::size_t>(m)));
+        const std::string_view value = ValueBetween(rest, at, static_cast<std::size_t>(n));
+        if (at.closing != std::string_view::npos)
+            rest.remove_prefix(at.closing + 1);
+        return value;
+    }
 
-}  // namespace
+} // namespace
 
-void TStringGridModel::FillFromAnswer(std::shared_ptr<const std::string> answer, const std::vector<std::string>& fields,
-                                      int count)
+void TStringGridModel::FillFromAnswer(
+    std::shared_ptr<const std::string> answer, const std::vector<std::string>& fields, int count)
 {
     // Row count first (signals rows for the view), then cells without a
     // signal each, then one dataChanged over the whole table.
-    std::fill(cells_.begin(), cells_.end(), Span{});
+    std::fill(cells_.begin(), cells_.end(), Span {});
     texts_.clear();
     freeTexts_.clear();
     answer_.reset();
@@ -307,7 +316,7 @@ void TStringGridModel::FillFromAnswer(std::shared_ptr<const std::string> answer,
         const std::string& name = fields[static_cast<std::size_t>(c)];
         if (name.empty())
             continue;
-        wanted.push_back({c, name, "<" + name + ">", "</" + name + ">"});
+        wanted.push_back({ c, name, "<" + name + ">", "</" + name + ">" });
         plainNames = plainNames && name.find_first_of("<>") == std::string::npos;
     }
 
@@ -357,58 +366,65 @@ void TStringGridModel::Assign(const TStringGridModel& other)
 
 namespace {
 
-// Paints the background the way a Delphi grid does before its OnDrawCell
-// runs, then hands the cell to the window's handler.
-class TStringGridDelegate : public QStyledItemDelegate {
-public:
-    explicit TStringGridDelegate(TStringGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        const bool focused = (option.state & QStyle::State_HasFocus) && grid_->hasFocus();
-        // As in a Delphi grid: in cell-select mode the focused cell keeps the
-        // normal colours and gets a focus rectangle instead of the highlight.
-        const bool selected = (option.state & QStyle::State_Selected) && (grid_->RowSelect() || !focused);
-        const QPalette& pal = grid_->palette();
-        painter->save();
-        painter->setClipRect(option.rect);
-        painter->fillRect(option.rect, selected ? pal.color(QPalette::Active, QPalette::Highlight)
-                                                : pal.color(QPalette::Active, QPalette::Base));
-        painter->setPen(selected ? pal.color(QPalette::Active, QPalette::HighlightedText)
-                                 : pal.color(QPalette::Active, QPalette::Text));
-        painter->setFont(grid_->font());
-        if (grid_->OnDrawCell) {
-            grid_->OnDrawCell(index.column(), index.row(), *painter, option.rect, selected, focused);
-        } else {
-            const QString text = grid_->Model()->Cell(index.column(), index.row());
-            if (!text.isEmpty())
-                painter->drawText(option.rect.adjusted(2, 2, -2, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                                  text);
+    // Paints the background the way a Delphi grid does before its OnDrawCell
+    // runs, then hands the cell to the window's handler.
+    class TStringGridDelegate : public QStyledItemDelegate {
+    public:
+        explicit TStringGridDelegate(TStringGrid* grid)
+            : QStyledItemDelegate(grid)
+            , grid_(grid)
+        {
         }
-        if (focused && !grid_->RowSelect()) {
-            painter->setPen(QPen(pal.color(QPalette::Active, QPalette::Text), 1, Qt::DotLine));
-            painter->setBrush(Qt::NoBrush);
-            painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+
+        void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+        {
+            const bool focused = (option.state & QStyle::State_HasFocus) && grid_->hasFocus();
+            // As in a Delphi grid: in cell-select mode the focused cell keeps the
+            // normal colours and gets a focus rectangle instead of the highlight.
+            const bool selected = (option.state & QStyle::State_Selected) && (grid_->RowSelect() || !focused);
+            const QPalette& pal = grid_->palette();
+            painter->save();
+            painter->setClipRect(option.rect);
+            painter->fillRect(option.rect,
+                selected ? pal.color(QPalette::Active, QPalette::Highlight)
+                         : pal.color(QPalette::Active, QPalette::Base));
+            painter->setPen(selected ? pal.color(QPalette::Active, QPalette::HighlightedText)
+                                     : pal.color(QPalette::Active, QPalette::Text));
+            painter->setFont(grid_->font());
+            if (grid_->OnDrawCell) {
+                grid_->OnDrawCell(index.column(), index.row(), *painter, option.rect, selected, focused);
+            } else {
+                const QString text = grid_->Model()->Cell(index.column(), index.row());
+                if (!text.isEmpty())
+                    painter->drawText(
+                        option.rect.adjusted(2, 2, -2, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+            }
+            if (focused && !grid_->RowSelect()) {
+                painter->setPen(QPen(pal.color(QPalette::Active, QPalette::Text), 1, Qt::DotLine));
+                painter->setBrush(Qt::NoBrush);
+                painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+            }
+            painter->restore();
         }
-        painter->restore();
-    }
 
-    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
-    {
-        return {grid_->horizontalHeader()->defaultSectionSize(), grid_->verticalHeader()->defaultSectionSize()};
-    }
+        QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
+        {
+            return { grid_->horizontalHeader()->defaultSectionSize(), grid_->verticalHeader()->defaultSectionSize() };
+        }
 
-private:
-    TStringGrid* grid_;
-};
+    private:
+        TStringGrid* grid_;
+    };
 
-}  // namespace
+} // namespace
 
-TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(new TStringGridModel(this))
+TStringGrid::TStringGrid(QWidget* parent)
+    : QTableView(parent)
+    , model_(new TStringGridModel(this))
 {
     setModel(model_);
     setItemDelegate(new TStringGridDelegate(this));
-    for (QHeaderView* h : {horizontalHeader(), verticalHeader()}) {
+    for (QHeaderView* h : { horizontalHeader(), verticalHeader() }) {
         h->hide();
         h->setMinimumSectionSize(1);
         h->setSectionResizeMode(QHeaderView::Fixed);
@@ -421,7 +437,7 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(new TStri
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setTabKeyNavigation(false);  // Tab leaves the grid, as in the other windows' controls
+    setTabKeyNavigation(false); // Tab leaves the grid, as in the other windows' controls
     setWordWrap(false);
     setCornerButtonEnabled(false);
     setDragEnabled(false);
@@ -472,7 +488,10 @@ void TStringGrid::SetDefaultRowHeight(int h)
     verticalHeader()->setDefaultSectionSize(rowHeight_ + LineWidth());
 }
 
-int TStringGrid::DefaultRowHeight() const { return rowHeight_; }
+int TStringGrid::DefaultRowHeight() const
+{
+    return rowHeight_;
+}
 
 void TStringGrid::SetGridLines(bool on)
 {
@@ -488,9 +507,15 @@ void TStringGrid::SetGridLines(bool on)
         SetColWidth(c, widths[static_cast<std::size_t>(c)]);
 }
 
-int TStringGrid::Row() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
+int TStringGrid::Row() const
+{
+    return currentIndex().isValid() ? currentIndex().row() : -1;
+}
 
-int TStringGrid::Col() const { return currentIndex().isValid() ? currentIndex().column() : -1; }
+int TStringGrid::Col() const
+{
+    return currentIndex().isValid() ? currentIndex().column() : -1;
+}
 
 void TStringGrid::SetCurrent(int col, int row)
 {
@@ -501,9 +526,15 @@ void TStringGrid::SetCurrent(int col, int row)
     scrollTo(i);
 }
 
-void TStringGrid::SetRow(int row) { SetCurrent(std::max(Col(), 0), row); }
+void TStringGrid::SetRow(int row)
+{
+    SetCurrent(std::max(Col(), 0), row);
+}
 
-void TStringGrid::SetCol(int col) { SetCurrent(col, std::max(Row(), 0)); }
+void TStringGrid::SetCol(int col)
+{
+    SetCurrent(col, std::max(Row(), 0));
+}
 
 int TStringGrid::TopRow() const
 {
@@ -529,9 +560,8 @@ void TStringGrid::SetRowSelect(bool on)
     rowSelect_ = on;
     setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
     if (currentIndex().isValid())
-        selectionModel()->setCurrentIndex(currentIndex(), QItemSelectionModel::ClearAndSelect |
-                                                              (on ? QItemSelectionModel::Rows
-                                                                  : QItemSelectionModel::NoUpdate));
+        selectionModel()->setCurrentIndex(currentIndex(),
+            QItemSelectionModel::ClearAndSelect | (on ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate));
 }
 
 void TStringGrid::keyPressEvent(QKeyEvent* event)
@@ -587,4 +617,4 @@ void TStringGrid::currentChanged(const QModelIndex& current, const QModelIndex& 
         emit SelectCell(current.column(), current.row());
 }
 
-}  // namespace order
+} // namespace order

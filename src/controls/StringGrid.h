@@ -30,11 +30,11 @@ public:
     explicit TStringGridModel(QObject* parent = nullptr);
 
     int RowCount() const { return rows_; }
-    void SetRowCount(int rows);  // keeps the cells of rows that remain, new rows empty
+    void SetRowCount(int rows); // keeps the cells of rows that remain, new rows empty
     int ColCount() const { return cols_; }
-    void SetColCount(int cols);  // keeps the cells of columns that remain
+    void SetColCount(int cols); // keeps the cells of columns that remain
 
-    QString Cell(int col, int row) const;  // empty text out of range
+    QString Cell(int col, int row) const; // empty text out of range
     void SetCell(int col, int row, const QString& text);
 
     // Empties every cell, then (count > 0) makes the row count `count` and
@@ -43,7 +43,7 @@ public:
     // element: empty cell). Records are taken one after the other, each
     // search starting behind the previous record, so the answer is read once.
     void FillFromAnswer(std::shared_ptr<const std::string> answer, const std::vector<std::string>& fields, int count);
-    void ClearCells();  // every cell empty, row count unchanged
+    void ClearCells(); // every cell empty, row count unchanged
 
     // Makes this model a copy of `other` (size and cells); answer cells stay
     // shared, so copying a whole list costs one pass over the cell table.
@@ -79,7 +79,7 @@ private:
 
     int rows_ = 0;
     int cols_ = 0;
-    std::vector<Span> cells_;  // row-major
+    std::vector<Span> cells_; // row-major
     std::vector<QString> texts_;
     std::vector<std::uint32_t> freeTexts_;
     std::shared_ptr<const std::string> answer_;
@@ -115,13 +115,13 @@ public:
 
     int TopRow() const;
     void SetTopRow(int row);
-    int VisibleRowCount() const;  // rows that fit wholly
+    int VisibleRowCount() const; // rows that fit wholly
 
     // Like a Delphi grid, widths and heights are the cells' own; a grid line
     // (1 pixel, when shown) lies between cells on top of them.
     void SetGridLines(bool on);
     bool GridLines() const { return showGrid(); }
-    void SetRowSelect(bool on);  // default on: the whole current row is selected
+    void SetRowSelect(bool on); // default on: the whole current row is selected
     bool RowSelect() const { return rowSelect_; }
 
     // When set, every cell is painted by this handler, after the grid filled
@@ -133,11 +133,11 @@ public:
     std::function<void(int col, int row, QPainter& p, const QRect& rect, bool selected, bool focused)> OnDrawCell;
 
 signals:
-    void SelectCell(int col, int row);  // the current cell changed (keys, mouse, SetRow/SetCol)
+    void SelectCell(int col, int row); // the current cell changed (keys, mouse, SetRow/SetCol)
     // Before the grid's own key handling. The event arrives ignored; a handler
     // that accepts it stops the grid from handling it.
     void KeyDown(QKeyEvent* event);
-    void Clicked(int col, int row);  // mouse pressed and released on a cell
+    void Clicked(int col, int row); // mouse pressed and released on a cell
     void DblClicked(int col, int row);
 
 protected:
@@ -159,4 +159,4 @@ private:
     QModelIndex pressed_;
 };
 
-}  // namespace order
+} // namespace order

@@ -22,58 +22,58 @@ TFrmCnt* FrmCnt = nullptr;
 
 namespace {
 
-const QColor kSkyBlue(166, 202, 240);
-const QColor kLabelPlate(222, 236, 252);
-constexpr int kWidth = 356;
-constexpr int kHeight = 406;
-constexpr int kSide = 10;   // frame left, right and bottom
-constexpr int kStrip = 22;  // Panel9
-constexpr int kKeyW = 63;
-constexpr int kKeyH = 51;
-constexpr int kKeypadLeft = kSide + (kWidth - 2 * kSide - 4 * kKeyW) / 2;
-constexpr int kKeypadTop = 170;
-// Keypad digits stop before a quantity could no longer be held exactly
-// with its two decimals (a double keeps 15-16 significant digits).
-constexpr double kKeypadLimit = 1e12;
+    const QColor kSkyBlue(166, 202, 240);
+    const QColor kLabelPlate(222, 236, 252);
+    constexpr int kWidth = 356;
+    constexpr int kHeight = 406;
+    constexpr int kSide = 10; // frame left, right and bottom
+    constexpr int kStrip = 22; // Panel9
+    constexpr int kKeyW = 63;
+    constexpr int kKeyH = 51;
+    constexpr int kKeypadLeft = kSide + (kWidth - 2 * kSide - 4 * kKeyW) / 2;
+    constexpr int kKeypadTop = 170;
+    // Keypad digits stop before a quantity could no longer be held exactly
+    // with its two decimals (a double keeps 15-16 significant digits).
+    constexpr double kKeypadLimit = 1e12;
 
-const char kPrompt[] = "직접 제품명을 입력하십시요";
-const char kNoQuantity[] = "     주문 수량이 없습니다.     \r\r     수량을 입력해 주십시요.";
-const char kNoName[] = "     주문 제품명이 없습니다.     \r\r     제품명 입력해 주십시요.";
+    const char kPrompt[] = "직접 제품명을 입력하십시요";
+    const char kNoQuantity[] = "     주문 수량이 없습니다.     \r\r     수량을 입력해 주십시요.";
+    const char kNoName[] = "     주문 제품명이 없습니다.     \r\r     제품명 입력해 주십시요.";
 
-QFont Font(const char* family, int pixelSize, bool bold)
-{
-    QFont f(QString::fromUtf8(family));
-    f.setPixelSize(pixelSize);
-    f.setBold(bold);
-    return f;
-}
-
-// Latin letters upper-cased as they are typed; everything else (Hangul)
-// stays as it is.
-class UpperLatinValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override
+    QFont Font(const char* family, int pixelSize, bool bold)
     {
-        for (QChar& c : input)
-            if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-                c = QChar(c.unicode() - 'a' + 'A');
-        return Acceptable;
+        QFont f(QString::fromUtf8(family));
+        f.setPixelSize(pixelSize);
+        f.setBold(bold);
+        return f;
     }
-};
 
-struct LabelPlate {
-    const char* text;
-    QRect rect;
-};
-const LabelPlate kLabels[] = {
-    {"단위수량", {16, 62, 70, 24}},
-    {"발주수량", {16, 92, 70, 26}},
-    {"포장단위", {192, 92, 66, 26}},
-    {"전달비고", {16, 124, 70, 24}},
-};
+    // Latin letters upper-cased as they are typed; everything else (Hangul)
+    // stays as it is.
+    class UpperLatinValidator : public QValidator {
+    public:
+        using QValidator::QValidator;
+        State validate(QString& input, int&) const override
+        {
+            for (QChar& c : input)
+                if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+                    c = QChar(c.unicode() - 'a' + 'A');
+            return Acceptable;
+        }
+    };
 
-}  // namespace
+    struct LabelPlate {
+        const char* text;
+        QRect rect;
+    };
+    const LabelPlate kLabels[] = {
+        { "단위수량", { 16, 62, 70, 24 } },
+        { "발주수량", { 16, 92, 70, 26 } },
+        { "포장단위", { 192, 92, 66, 26 } },
+        { "전달비고", { 16, 124, 70, 24 } },
+    };
+
+} // namespace
 
 QString QuantityText(double value)
 {
@@ -91,7 +91,8 @@ QString QuantityText(double value)
     return text;
 }
 
-TFrmCnt::TFrmCnt(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+TFrmCnt::TFrmCnt(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     FrmCnt = this;
     setAttribute(Qt::WA_DeleteOnClose);
@@ -118,8 +119,8 @@ TFrmCnt::TFrmCnt(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWi
         e->installEventFilter(this);
         return e;
     };
-    EdtGN = makeEdit("EdtGN", {16, 30, 324, 26}, 50, Font("돋움", 15, false));
-    EdtGU = makeEdit("EdtGU", {90, 62, 60, 24}, 6, Font("굴림", 15, true));
+    EdtGN = makeEdit("EdtGN", { 16, 30, 324, 26 }, 50, Font("돋움", 15, false));
+    EdtGU = makeEdit("EdtGU", { 90, 62, 60, 24 }, 6, Font("굴림", 15, true));
     EdtGU->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     EdtGU->setReadOnly(true);
     EdtGU->setFocusPolicy(Qt::NoFocus);
@@ -136,12 +137,12 @@ TFrmCnt::TFrmCnt(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWi
     CEdtCnt->SetMaxLength(4);
     CEdtCnt->installEventFilter(this);
 
-    EdtGB = makeEdit("EdtGB", {262, 92, 78, 26}, 6, Font("굴림", 15, true));
+    EdtGB = makeEdit("EdtGB", { 262, 92, 78, 26 }, 6, Font("굴림", 15, true));
     EdtGB->setText(QStringLiteral("1"));
-    EdtNote = makeEdit("EdtNote", {90, 124, 250, 24}, 20, Font("굴림", 13, true));
+    EdtNote = makeEdit("EdtNote", { 90, 124, 250, 24 }, 20, Font("굴림", 13, true));
 
     // Name and packing unit are shown, not typed, except in "NEW".
-    for (QLineEdit* e : {EdtGN, EdtGB}) {
+    for (QLineEdit* e : { EdtGN, EdtGB }) {
         e->setReadOnly(true);
         e->setFocusPolicy(Qt::ClickFocus);
     }
@@ -201,7 +202,7 @@ void TFrmCnt::FormActivate()
         EdtNote->clear();
         SetQuantityText(AddCount);
     } else if (IsNew()) {
-        for (QLineEdit* e : {EdtGN, EdtGB}) {
+        for (QLineEdit* e : { EdtGN, EdtGB }) {
             e->setReadOnly(false);
             e->setFocusPolicy(Qt::StrongFocus);
         }
@@ -234,7 +235,10 @@ void TFrmCnt::DigitClick(int digit)
     CEdtCnt->SetValue(next);
 }
 
-void TFrmCnt::SBDelClick() { CEdtCnt->SetValue(0); }
+void TFrmCnt::SBDelClick()
+{
+    CEdtCnt->SetValue(0);
+}
 
 void TFrmCnt::TakeLine()
 {
@@ -270,7 +274,7 @@ void TFrmCnt::SBOKClick()
     if (FrmCnt != this)
         return;
     EdtGN->setFocus(Qt::OtherFocusReason);
-    for (QLineEdit* e : {EdtGN, EdtGB, EdtGU, EdtNote})
+    for (QLineEdit* e : { EdtGN, EdtGB, EdtGU, EdtNote })
         e->clear();
     CEdtCnt->SetValue(0);
     DM->LineName.clear();
@@ -279,9 +283,15 @@ void TFrmCnt::SBOKClick()
     DM->LineNote.clear();
 }
 
-void TFrmCnt::SBEscClick() { done(2); }
+void TFrmCnt::SBEscClick()
+{
+    done(2);
+}
 
-void TFrmCnt::reject() { done(2); }
+void TFrmCnt::reject()
+{
+    done(2);
+}
 
 // Whatever closes the window: OK takes the line from the fields once more
 // (an empty name turns it into Cancel); anything else leaves the exchange
@@ -333,11 +343,10 @@ bool TFrmCnt::FormKeyDown(QObject*, QKeyEvent* event)
 
 bool TFrmCnt::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && watched != Panel9 &&
-        FormKeyDown(watched, static_cast<QKeyEvent*>(event)))
+    if (event->type() == QEvent::KeyPress && watched != Panel9 && FormKeyDown(watched, static_cast<QKeyEvent*>(event)))
         return true;
-    if (watched == Panel9 && event->type() == QEvent::MouseButtonPress &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && windowHandle()) {
+    if (watched == Panel9 && event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && windowHandle()) {
         windowHandle()->startSystemMove();
         return true;
     }
@@ -368,4 +377,4 @@ void TFrmCnt::paintEvent(QPaintEvent*)
     }
 }
 
-}  // namespace order
+} // namespace order

@@ -51,39 +51,39 @@ public:
 
     // Inputs, set by the opener before exec().
     QString Mode;
-    QString GoodName;   // product name
-    QString GoodBox;    // packing unit
-    QString GoodUnit;   // unit quantity ("ADD")
-    QString AddCount;   // starting quantity in "ADD"; empty counts as 0
-    QString Note;       // line note ("MODI")
-    QString ModiCount;  // starting quantity in "MODI", without separators
+    QString GoodName; // product name
+    QString GoodBox; // packing unit
+    QString GoodUnit; // unit quantity ("ADD")
+    QString AddCount; // starting quantity in "ADD"; empty counts as 0
+    QString Note; // line note ("MODI")
+    QString ModiCount; // starting quantity in "MODI", without separators
     // "NEW": appends one line to the opener's order (the main window's
     // AddDirectLine, which reports a full order itself).
     std::function<void(const QString& name, const QString& unit, const QString& qty, const QString& note)>
         OnAddDirectLine;
 
     // Controls, named as the handlers refer to them.
-    QWidget* Panel9 = nullptr;  // top strip, drags the window
+    QWidget* Panel9 = nullptr; // top strip, drags the window
     QLineEdit* EdtGN = nullptr;
     QLineEdit* EdtGU = nullptr;
     TCEdit* CEdtCnt = nullptr;
     QLineEdit* EdtGB = nullptr;
     QLineEdit* EdtNote = nullptr;
-    TImageButton* SB[10] = {};  // SB0 .. SB9
+    TImageButton* SB[10] = {}; // SB0 .. SB9
     TImageButton* SBP = nullptr;
     TImageButton* SBDel = nullptr;
     TImageButton* SBOK = nullptr;
     TImageButton* SBEsc = nullptr;
 
     void FormActivate();
-    void DigitClick(int digit);  // SB0Click .. SB9Click
-    void SBPClick() {}           // laid out; decimals are typed into CEdtCnt
+    void DigitClick(int digit); // SB0Click .. SB9Click
+    void SBPClick() { } // laid out; decimals are typed into CEdtCnt
     void SBDelClick();
     void SBOKClick();
     void SBEscClick();
 
-    void done(int result) override;  // closing rules: see the .cpp
-    void reject() override;          // Esc and closing give result 2
+    void done(int result) override; // closing rules: see the .cpp
+    void reject() override; // Esc and closing give result 2
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -93,8 +93,8 @@ protected:
 private:
     bool IsNew() const { return Mode == QLatin1String("NEW"); }
     bool IsAdd() const { return Mode == QLatin1String("ADD"); }
-    bool FormKeyDown(QObject* watched, QKeyEvent* event);  // true: the key was taken
-    void TakeLine();                                        // exchange fields from the fields
+    bool FormKeyDown(QObject* watched, QKeyEvent* event); // true: the key was taken
+    void TakeLine(); // exchange fields from the fields
     void SetQuantityText(const QString& text);
 
     bool firstActivate_ = true;
@@ -103,4 +103,4 @@ private:
 
 extern TFrmCnt* FrmCnt;
 
-}  // namespace order
+} // namespace order

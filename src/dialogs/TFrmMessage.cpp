@@ -17,23 +17,27 @@ TFrmMessage* FrmMessage = nullptr;
 
 namespace {
 
-const QColor kSkyBlue(166, 202, 240);
-constexpr int kWidth = 413;
-constexpr int kHeight = 415;
-constexpr int kFrame = 5;
+    const QColor kSkyBlue(166, 202, 240);
+    constexpr int kWidth = 413;
+    constexpr int kHeight = 415;
+    constexpr int kFrame = 5;
 
-QFont GulimFont(int pixelSize)
+    QFont GulimFont(int pixelSize)
+    {
+        QFont f(QString::fromUtf8("굴림"));
+        f.setPixelSize(pixelSize);
+        return f;
+    }
+
+} // namespace
+
+QString NoticeCellText(const QString& cell)
 {
-    QFont f(QString::fromUtf8("굴림"));
-    f.setPixelSize(pixelSize);
-    return f;
+    return TrimRight(cell);
 }
 
-}  // namespace
-
-QString NoticeCellText(const QString& cell) { return TrimRight(cell); }
-
-TFrmMessage::TFrmMessage(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+TFrmMessage::TFrmMessage(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     FrmMessage = this;
     setAttribute(Qt::WA_DeleteOnClose);
@@ -91,9 +95,15 @@ void TFrmMessage::FormActivate()
     SGS->SetRow(kNoticeRows - 1);
 }
 
-void TFrmMessage::ImgBtnEscClick() { done(2); }
+void TFrmMessage::ImgBtnEscClick()
+{
+    done(2);
+}
 
-void TFrmMessage::reject() { done(2); }
+void TFrmMessage::reject()
+{
+    done(2);
+}
 
 void TFrmMessage::SGSDrawCell(int col, int row, QPainter& p, const QRect& rect, bool, bool)
 {
@@ -110,7 +120,7 @@ bool TFrmMessage::FormKeyDown(QKeyEvent* event)
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return true;  // swallowed: nothing to confirm here
+        return true; // swallowed: nothing to confirm here
     default:
         return false;
     }
@@ -159,4 +169,4 @@ void TFrmMessage::paintEvent(QPaintEvent*)
     p.fillRect(rect(), kSkyBlue);
 }
 
-}  // namespace order
+} // namespace order

@@ -46,7 +46,7 @@ public:
     void ImgBtnEscClick();
     void SGSDrawCell(int col, int row, QPainter& p, const QRect& rect, bool selected, bool focused);
 
-    void reject() override;  // Esc and closing give result 2
+    void reject() override; // Esc and closing give result 2
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -57,9 +57,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    bool FormKeyDown(QKeyEvent* event);  // true: the key was taken
+    bool FormKeyDown(QKeyEvent* event); // true: the key was taken
 };
 
 extern TFrmMessage* FrmMessage;
 
-}  // namespace order
+} // namespace order

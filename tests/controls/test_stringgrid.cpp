@@ -40,8 +40,8 @@ public:
     {
         g_modelWarnings = 0;
         g_previousHandler = qInstallMessageHandler(CountingHandler);
-        tester_ = std::make_unique<QAbstractItemModelTester>(model,
-                                                             QAbstractItemModelTester::FailureReportingMode::Warning);
+        tester_ = std::make_unique<QAbstractItemModelTester>(
+            model, QAbstractItemModelTester::FailureReportingMode::Warning);
     }
     ~ModelWatch()
     {
@@ -65,8 +65,8 @@ std::string Record(int i, const std::vector<std::pair<std::string, std::string>>
 
 // What a list fill must give: records taken one after the other with
 // TakeTag, fields with ExtractTag.
-std::vector<std::vector<std::string>> Reference(std::string answer, const std::vector<std::string>& fields, int count,
-                                                int cols)
+std::vector<std::vector<std::string>> Reference(
+    std::string answer, const std::vector<std::string>& fields, int count, int cols)
 {
     std::vector<std::vector<std::string>> rows;
     for (int r = 0; r < count; ++r) {
@@ -80,37 +80,43 @@ std::vector<std::vector<std::string>> Reference(std::string answer, const std::v
     return rows;
 }
 
-}  // namespace
+} // namespace
 
 TEST(StringGridModel, FillFromAnswerGivesTheValuesOfTheRecordWalk)
 {
-    const std::vector<std::string> fields = {"G_NAME", "G_BOX", "", "G_CODE"};
+    const std::vector<std::string> fields = { "G_NAME", "G_BOX", "", "G_CODE" };
     struct Case {
         const char* what;
         std::string answer;
         int count;
     };
-    const std::string rdc0 = Record(0, {{"G_NAME", "신라면 멀티"}, {"G_BOX", "BOX"}, {"G_CODE", "A0001"}});
-    const std::string rdc1 = Record(1, {{"G_CODE", "A0002"}, {"G_NAME", "새우깡"}});
-    const std::string rdc2 = Record(2, {{"G_NAME", "첫째"}, {"G_NAME", "둘째"}, {"G_CODE", "A0003"}});
+    const std::string rdc0 = Record(0, { { "G_NAME", "신라면 멀티" }, { "G_BOX", "BOX" }, { "G_CODE", "A0001" } });
+    const std::string rdc1 = Record(1, { { "G_CODE", "A0002" }, { "G_NAME", "새우깡" } });
+    const std::string rdc2 = Record(2, { { "G_NAME", "첫째" }, { "G_NAME", "둘째" }, { "G_CODE", "A0003" } });
     const std::vector<Case> cases = {
-        {"plain three records", "<RESULT_CODE>1</RESULT_CODE>" + rdc0 + rdc1 + rdc2, 3},
-        {"record 1 missing: row 1 empty, record 2 still found", rdc0 + rdc2, 3},
-        {"count above the records", rdc0 + rdc1, 5},
-        {"count below the records", rdc0 + rdc1 + rdc2, 2},
-        {"field whose opening tag is missing", "<RDC_0>xxxxxxxxxx</G_BOX><G_NAME>n</G_NAME></RDC_0>", 1},
-        {"field without closing tag", "<RDC_0><G_NAME>open<G_CODE>C</G_CODE></RDC_0>", 1},
-        {"record 10 before record 1", Record(10, {{"G_NAME", "ten"}}) + rdc0 + rdc1, 2},
-        {"records out of order", rdc1 + rdc0, 2},
-        {"empty answer", "", 2},
-        {"same name nested: up to the first closing tag", "<RDC_0><G_NAME>a<G_NAME>b</G_NAME>c</G_NAME></RDC_0>", 1},
-        {"closing tag before the opening tag", "<RDC_0></G_CODE><G_CODE>x<G_NAME>n</G_NAME></RDC_0>", 1},
-        {"stray < and > inside values", "<RDC_0><G_NAME>a<<b>></G_NAME><G_BOX><</G_BOX><G_CODE>>x<</G_CODE></RDC_0>", 1},
-        {"tag split by a stray <", "<RDC_0><G_<G_NAME>v</G_NAME></RDC_0>", 1},
-        {"opening missing, closing too early", "<RDC_0>a</G_NAME></RDC_0>", 1},
-        {"prefix names", "<RDC_0><G_NAMEX>no</G_NAMEX><G_NAME>yes</G_NAME><G_NAME/></RDC_0>", 1},
-        {"no > after a <", "<RDC_0><G_NAME>v</G_NAME><G_BOX</RDC_0>", 1},
-        {"invalid UTF-8 stays readable", Record(0, {{"G_NAME", std::string("a\xff\xfe" "b")}}), 1},
+        { "plain three records", "<RESULT_CODE>1</RESULT_CODE>" + rdc0 + rdc1 + rdc2, 3 },
+        { "record 1 missing: row 1 empty, record 2 still found", rdc0 + rdc2, 3 },
+        { "count above the records", rdc0 + rdc1, 5 },
+        { "count below the records", rdc0 + rdc1 + rdc2, 2 },
+        { "field whose opening tag is missing", "<RDC_0>xxxxxxxxxx</G_BOX><G_NAME>n</G_NAME></RDC_0>", 1 },
+        { "field without closing tag", "<RDC_0><G_NAME>open<G_CODE>C</G_CODE></RDC_0>", 1 },
+        { "record 10 before record 1", Record(10, { { "G_NAME", "ten" } }) + rdc0 + rdc1, 2 },
+        { "records out of order", rdc1 + rdc0, 2 },
+        { "empty answer", "", 2 },
+        { "same name nested: up to the first closing tag", "<RDC_0><G_NAME>a<G_NAME>b</G_NAME>c</G_NAME></RDC_0>", 1 },
+        { "closing tag before the opening tag", "<RDC_0></G_CODE><G_CODE>x<G_NAME>n</G_NAME></RDC_0>", 1 },
+        { "stray < and > inside values", "<RDC_0><G_NAME>a<<b>></G_NAME><G_BOX><</G_BOX><G_CODE>>x<</G_CODE></RDC_0>",
+            1 },
+        { "tag split by a stray <", "<RDC_0><G_<G_NAME>v</G_NAME></RDC_0>", 1 },
+        { "opening missing, closing too early", "<RDC_0>a</G_NAME></RDC_0>", 1 },
+        { "prefix names", "<RDC_0><G_NAMEX>no</G_NAMEX><G_NAME>yes</G_NAME><G_NAME/></RDC_0>", 1 },
+        { "no > after a <", "<RDC_0><G_NAME>v</G_NAME><G_BOX</RDC_0>", 1 },
+        { "invalid UTF-8 stays readable",
+            Record(0,
+                { { "G_NAME",
+                    std::string("a\xff\xfe"
+                                "b") } }),
+            1 },
     };
     for (const Case& c : cases) {
         TStringGridModel model;
@@ -118,9 +124,9 @@ TEST(StringGridModel, FillFromAnswerGivesTheValuesOfTheRecordWalk)
         model.SetColCount(5);
         model.SetRowCount(1);
         model.FillFromAnswer(std::make_shared<const std::string>(c.answer), fields, c.count);
-        TStringGridModel odd;  // names with "<" or ">" take the plain lookup path
+        TStringGridModel odd; // names with "<" or ">" take the plain lookup path
         odd.SetColCount(2);
-        odd.FillFromAnswer(std::make_shared<const std::string>(c.answer), {"G_NAME", "G_<G_NAME"}, c.count);
+        odd.FillFromAnswer(std::make_shared<const std::string>(c.answer), { "G_NAME", "G_<G_NAME" }, c.count);
         ASSERT_EQ(model.RowCount(), c.count) << c.what;
         const auto expected = Reference(c.answer, fields, c.count, 5);
         for (int r = 0; r < c.count; ++r)
@@ -129,7 +135,7 @@ TEST(StringGridModel, FillFromAnswerGivesTheValuesOfTheRecordWalk)
                 EXPECT_EQ(model.Cell(col, r), QString::fromUtf8(want.data(), static_cast<qsizetype>(want.size())))
                     << c.what << " row " << r << " col " << col;
             }
-        const auto expectedOdd = Reference(c.answer, {"G_NAME", "G_<G_NAME"}, c.count, 2);
+        const auto expectedOdd = Reference(c.answer, { "G_NAME", "G_<G_NAME" }, c.count, 2);
         for (int r = 0; r < c.count; ++r)
             for (int col = 0; col < 2; ++col) {
                 const std::string& want = expectedOdd[static_cast<std::size_t>(r)][static_cast<std::size_t>(col)];
@@ -149,34 +155,34 @@ TEST(StringGridModel, FillEmptiesOldCellsAndKeepsRowsWhenNothingCame)
     model.SetCell(2, 24, "old");
     model.SetCell(0, 0, "old");
 
-    model.FillFromAnswer(std::make_shared<const std::string>(Record(0, {{"A", "a"}})), {"A", "", ""}, 0);
-    EXPECT_EQ(model.RowCount(), 25);  // nothing came: rows stay, emptied
+    model.FillFromAnswer(std::make_shared<const std::string>(Record(0, { { "A", "a" } })), { "A", "", "" }, 0);
+    EXPECT_EQ(model.RowCount(), 25); // nothing came: rows stay, emptied
     EXPECT_EQ(model.Cell(0, 0), "");
     EXPECT_EQ(model.Cell(2, 24), "");
 
-    model.FillFromAnswer(nullptr, {"A"}, 3);
+    model.FillFromAnswer(nullptr, { "A" }, 3);
     EXPECT_EQ(model.RowCount(), 25);
 
     model.SetCell(1, 1, "old");
-    model.FillFromAnswer(std::make_shared<const std::string>(Record(0, {{"A", "a"}})), {"A"}, 1);
+    model.FillFromAnswer(std::make_shared<const std::string>(Record(0, { { "A", "a" } })), { "A" }, 1);
     EXPECT_EQ(model.RowCount(), 1);
     EXPECT_EQ(model.Cell(0, 0), "a");
-    EXPECT_EQ(model.Cell(1, 0), "");  // fields shorter than the columns: the rest empty
+    EXPECT_EQ(model.Cell(1, 0), ""); // fields shorter than the columns: the rest empty
     EXPECT_EQ(watch.Warnings(), 0);
 }
 
 TEST(StringGridModel, AnswerIsSharedAndOwnTextsOverrideIt)
 {
-    auto answer = std::make_shared<const std::string>(Record(0, {{"A", "가나"}, {"B", "다"}}) +
-                                                      Record(1, {{"A", "라"}, {"B", "마바"}}));
+    auto answer = std::make_shared<const std::string>(
+        Record(0, { { "A", "가나" }, { "B", "다" } }) + Record(1, { { "A", "라" }, { "B", "마바" } }));
     const std::string* bytes = answer.get();
     TStringGridModel model;
     ModelWatch watch(&model);
     model.SetColCount(2);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-    model.FillFromAnswer(answer, {"A", "B"}, 2);
-    EXPECT_GE(answer.use_count(), 2);  // kept, not copied
-    answer.reset();                    // the caller's copy goes; the model keeps its own reference
+    model.FillFromAnswer(answer, { "A", "B" }, 2);
+    EXPECT_GE(answer.use_count(), 2); // kept, not copied
+    answer.reset(); // the caller's copy goes; the model keeps its own reference
     EXPECT_EQ(model.Cell(0, 1), "라");
 
     changed.clear();
@@ -185,9 +191,9 @@ TEST(StringGridModel, AnswerIsSharedAndOwnTextsOverrideIt)
     EXPECT_EQ(model.Cell(1, 0), "own text");
     EXPECT_EQ(model.Cell(0, 0), "가나");
     EXPECT_EQ(model.Cell(1, 1), "마바");
-    model.SetCell(1, 0, "again");  // overwriting an own text
+    model.SetCell(1, 0, "again"); // overwriting an own text
     EXPECT_EQ(model.Cell(1, 0), "again");
-    model.SetCell(0, 1, "");  // an answer cell can be emptied
+    model.SetCell(0, 1, ""); // an answer cell can be emptied
     EXPECT_EQ(model.Cell(0, 1), "");
     EXPECT_EQ(model.data(model.index(1, 1)).toString(), "마바");
     EXPECT_EQ(model.data(model.index(0, 1), Qt::EditRole).toString(), "again");
@@ -209,7 +215,7 @@ TEST(StringGridModel, AnswerIsSharedAndOwnTextsOverrideIt)
     for (int r = 0; r < 2; ++r)
         for (int c = 0; c < 2; ++c)
             EXPECT_EQ(model.Cell(c, r), "");
-    EXPECT_EQ(copy.Cell(1, 1), "마바");  // the copy keeps the answer alive
+    EXPECT_EQ(copy.Cell(1, 1), "마바"); // the copy keeps the answer alive
     EXPECT_EQ(watch.Warnings(), 0);
 }
 
@@ -217,11 +223,12 @@ TEST(StringGridModel, OutOfRangeNeverCrashes)
 {
     TStringGridModel model;
     ModelWatch watch(&model);
-    EXPECT_EQ(model.Cell(0, 0), "");  // no rows, no columns
+    EXPECT_EQ(model.Cell(0, 0), ""); // no rows, no columns
     model.SetCell(0, 0, "x");
     model.SetColCount(2);
     model.SetRowCount(2);
-    const std::vector<std::pair<int, int>> outside = {{-1, 0}, {0, -1}, {2, 0}, {0, 2}, {INT_MAX, INT_MAX}, {INT_MIN, 1}};
+    const std::vector<std::pair<int, int>> outside
+        = { { -1, 0 }, { 0, -1 }, { 2, 0 }, { 0, 2 }, { INT_MAX, INT_MAX }, { INT_MIN, 1 } };
     for (const auto& [c, r] : outside) {
         model.SetCell(c, r, "x");
         EXPECT_EQ(model.Cell(c, r), "") << c << "," << r;
@@ -243,7 +250,7 @@ TEST(StringGridModel, ResizingKeepsRemainingCellsAndEmptiesNewOnes)
     ModelWatch watch(&model);
     model.SetColCount(3);
     model.SetRowCount(4);
-    auto answer = std::make_shared<const std::string>(Record(0, {{"A", "a0"}}) + Record(1, {{"A", "a1"}}));
+    auto answer = std::make_shared<const std::string>(Record(0, { { "A", "a0" } }) + Record(1, { { "A", "a1" } }));
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 3; ++c)
             model.SetCell(c, r, QString("%1/%2").arg(c).arg(r));
@@ -263,7 +270,7 @@ TEST(StringGridModel, ResizingKeepsRemainingCellsAndEmptiesNewOnes)
 
     // Answer cells survive a resize too.
     model.SetColCount(2);
-    model.FillFromAnswer(answer, {"", "A"}, 2);
+    model.FillFromAnswer(answer, { "", "A" }, 2);
     model.SetRowCount(3);
     model.SetColCount(3);
     EXPECT_EQ(model.Cell(1, 1), "a1");
@@ -301,7 +308,7 @@ TEST(StringGrid, CurrentCellKeysAndSignals)
     ASSERT_EQ(select.count(), 1);
     EXPECT_EQ(select.at(0).at(1).toInt(), 50);
     EXPECT_LE(grid.TopRow(), 50);
-    EXPECT_GT(grid.TopRow() + grid.VisibleRowCount(), 50);  // scrolled into view
+    EXPECT_GT(grid.TopRow() + grid.VisibleRowCount(), 50); // scrolled into view
 
     struct KeyCase {
         Qt::Key key;
@@ -309,8 +316,12 @@ TEST(StringGrid, CurrentCellKeysAndSignals)
         int to;
     };
     const std::vector<KeyCase> keys = {
-        {Qt::Key_Down, 5, 6}, {Qt::Key_Up, 5, 4}, {Qt::Key_Home, 40, 0}, {Qt::Key_End, 40, 99},
-        {Qt::Key_Up, 0, 0},   {Qt::Key_Down, 99, 99},
+        { Qt::Key_Down, 5, 6 },
+        { Qt::Key_Up, 5, 4 },
+        { Qt::Key_Home, 40, 0 },
+        { Qt::Key_End, 40, 99 },
+        { Qt::Key_Up, 0, 0 },
+        { Qt::Key_Down, 99, 99 },
     };
     for (const KeyCase& k : keys) {
         grid.SetRow(k.from);
@@ -340,7 +351,7 @@ TEST(StringGrid, CurrentCellKeysAndSignals)
 
     grid.SetTopRow(30);
     EXPECT_EQ(grid.TopRow(), 30);
-    grid.SetRow(-1);  // ignored
+    grid.SetRow(-1); // ignored
     grid.SetRow(1000);
     EXPECT_EQ(grid.Row(), 9);
     grid.SetRowCount(0);
@@ -359,7 +370,7 @@ TEST(StringGrid, MouseClicksNameTheCell)
     for (int c = 0; c < 3; ++c)
         grid.SetColWidth(c, 50);
     EXPECT_EQ(grid.ColWidth(1), 50);
-    EXPECT_EQ(grid.columnViewportPosition(1), 51);  // width plus the grid line
+    EXPECT_EQ(grid.columnViewportPosition(1), 51); // width plus the grid line
     grid.SetGridLines(false);
     EXPECT_EQ(grid.ColWidth(1), 50);
     EXPECT_EQ(grid.columnViewportPosition(1), 50);
@@ -369,7 +380,7 @@ TEST(StringGrid, MouseClicksNameTheCell)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
     QSignalSpy clicked(&grid, &TStringGrid::Clicked);
     QSignalSpy dbl(&grid, &TStringGrid::DblClicked);
-    const QPoint cell21(2 * 50 + 10, 1 * 19 + 5);  // column 2, row 1
+    const QPoint cell21(2 * 50 + 10, 1 * 19 + 5); // column 2, row 1
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell21);
     ASSERT_EQ(clicked.count(), 1);
     EXPECT_EQ(clicked.at(0).at(0).toInt(), 2);
@@ -378,7 +389,7 @@ TEST(StringGrid, MouseClicksNameTheCell)
     QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, QPoint(10, 3 * 19 + 5));
     ASSERT_EQ(dbl.count(), 1);
     EXPECT_EQ(dbl.at(0).at(1).toInt(), 3);
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, QPoint(190, 190));  // beyond the columns
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, QPoint(190, 190)); // beyond the columns
     EXPECT_EQ(clicked.count(), 1);
 }
 
@@ -404,14 +415,15 @@ TEST(StringGrid, OwnerDrawingPaintsOnlyVisibleCellsWithTheirState)
     };
     std::vector<Call> calls;
     grid.OnDrawCell = [&](int col, int row, QPainter& p, const QRect& rect, bool selected, bool) {
-        calls.push_back({col, row, selected, grid.Cells(col, row)});
+        calls.push_back({ col, row, selected, grid.Cells(col, row) });
         EXPECT_EQ(rect.height(), 19);
         p.drawText(rect, grid.Cells(col, row));
     };
     QImage image(grid.size(), QImage::Format_ARGB32);
     grid.render(&image);
     ASSERT_FALSE(calls.empty());
-    EXPECT_LE(calls.size(), 11u * 4u);  // hidden columns (width 0) are not drawn either  // the visible rows' visible columns, not 50,000 rows
+    EXPECT_LE(calls.size(), 11u * 4u); // hidden columns (width 0) are not drawn either  // the visible rows' visible
+                                       // columns, not 50,000 rows
     bool sawText = false;
     for (const Call& c : calls) {
         EXPECT_GE(c.row, grid.TopRow());
@@ -442,7 +454,7 @@ TEST(StringGrid, CellSelectFramesTheFocusedCellInsteadOfHighlighting)
     };
     std::map<std::pair<int, int>, State> seen;
     grid.OnDrawCell = [&](int col, int row, QPainter&, const QRect&, bool selected, bool focused) {
-        seen[{col, row}] = {selected, focused};
+        seen[{ col, row }] = { selected, focused };
     };
     QImage image(grid.size(), QImage::Format_ARGB32);
 

@@ -102,13 +102,21 @@ void SetAdd(TFrmCnt& w, const char* name, const char* box, const char* unit, con
     w.AddCount = QString::fromUtf8(count);
 }
 
-}  // namespace
+} // namespace
 
 TEST(QuantityText, NearestTenThousandthWithoutZeros)
 {
     const std::vector<std::pair<double, const char*>> cases = {
-        {3, "3"},         {2.5, "2.5"},        {-1, "-1"},    {0, "0"},         {-0.0, "0"},
-        {1.23456, "1.2346"}, {1234567, "1234567"}, {0.00004, "0"}, {-0.00004, "0"}, {12.3, "12.3"},
+        { 3, "3" },
+        { 2.5, "2.5" },
+        { -1, "-1" },
+        { 0, "0" },
+        { -0.0, "0" },
+        { 1.23456, "1.2346" },
+        { 1234567, "1234567" },
+        { 0.00004, "0" },
+        { -0.00004, "0" },
+        { 12.3, "12.3" },
     };
     for (const auto& [v, text] : cases)
         EXPECT_EQ(QuantityText(v), QString::fromUtf8(text)) << v;
@@ -131,13 +139,13 @@ TEST_F(TFrmCntTest, AddShowsTheProductAndHandsBackTheLine)
             EXPECT_EQ(w.CEdtCnt->Value(), 2);
             Press(w.SB[3]);
             EXPECT_EQ(w.CEdtCnt->Value(), 23);
-            Press(w.SBP);  // laid out, no action
+            Press(w.SBP); // laid out, no action
             EXPECT_EQ(w.CEdtCnt->Value(), 23);
             Key(w, Qt::Key_Down);
             EXPECT_EQ(w.focusWidget(), w.EdtNote);
             Type(w, QString::fromUtf8("  오전 배송ab  "));
             EXPECT_EQ(w.EdtNote->text(), QString::fromUtf8("  오전 배송AB  "));
-            Key(w, Qt::Key_Return);  // Enter in the note confirms
+            Key(w, Qt::Key_Return); // Enter in the note confirms
         });
     EXPECT_EQ(result, 1);
     ExpectLine("신라면 멀티", "BOX", "23", "  오전 배송AB");
@@ -152,8 +160,8 @@ TEST_F(TFrmCntTest, AddStartingValues)
         const char* shownUnit;
         const char* shownCount;
     };
-    const std::vector<Case> cases = {
-        {"12", "", "12", ""}, {"0", "0", "", ""}, {"6", "1.5", "6", "1.5"}, {"6", "abc", "6", ""}};
+    const std::vector<Case> cases
+        = { { "12", "", "12", "" }, { "0", "0", "", "" }, { "6", "1.5", "6", "1.5" }, { "6", "abc", "6", "" } };
     for (const Case& c : cases) {
         const int result = Run(
             "ADD", [&](TFrmCnt& w) { SetAdd(w, "두부", "EA", c.unit, c.count); },
@@ -175,11 +183,11 @@ TEST_F(TFrmCntTest, OkChecksKeepTheWindowOpen)
             Press(w.SBDel);
             EXPECT_EQ(w.CEdtCnt->text(), "");
             Press(w.SBOK);
-            ASSERT_EQ(messages.Texts(), QStringList{kNoQuantity});
+            ASSERT_EQ(messages.Texts(), QStringList { kNoQuantity });
             EXPECT_TRUE(w.isVisible());
             Press(w.SB[4]);
-            Key(w, Qt::Key_Enter);  // keypad Enter in the quantity: OK, but the name is blanks only
-            ASSERT_EQ(messages.Texts(), (QStringList{kNoQuantity, kNoName}));
+            Key(w, Qt::Key_Enter); // keypad Enter in the quantity: OK, but the name is blanks only
+            ASSERT_EQ(messages.Texts(), (QStringList { kNoQuantity, kNoName }));
             EXPECT_TRUE(w.isVisible());
             EXPECT_EQ(DM->LineName, "");
             EXPECT_EQ(w.CEdtCnt->Value(), 4);
@@ -242,7 +250,7 @@ TEST_F(TFrmCntTest, KeypadAppendsToNegativeAndStopsAtItsLimit)
             EXPECT_EQ(w.CEdtCnt->Value(), 199999999999.0) << "digits beyond exact quantities are ignored";
             Press(w.SBDel);
             Type(w, "-2");
-            Press(w.SB[3]);  // not the first keypad digit any more: appends
+            Press(w.SB[3]); // not the first keypad digit any more: appends
             EXPECT_EQ(w.CEdtCnt->Value(), -23);
             Key(w, Qt::Key_Escape);
         });
@@ -259,7 +267,7 @@ TEST_F(TFrmCntTest, NewAppendsEachLineAndStaysOpen)
         "NEW",
         [&](TFrmCnt& w) {
             w.OnAddDirectLine = [&](const QString& n, const QString& u, const QString& q, const QString& t) {
-                added.push_back({n, u, q, t});
+                added.push_back({ n, u, q, t });
             };
         },
         [&](TFrmCnt& w) {
@@ -288,7 +296,7 @@ TEST_F(TFrmCntTest, NewAppendsEachLineAndStaysOpen)
             EXPECT_EQ(added[0].note, "");
             EXPECT_TRUE(w.isVisible());
             EXPECT_EQ(w.focusWidget(), w.EdtGN);
-            for (QLineEdit* e : {w.EdtGN, w.EdtGB, w.EdtGU, w.EdtNote})
+            for (QLineEdit* e : { w.EdtGN, w.EdtGB, w.EdtGU, w.EdtNote })
                 EXPECT_EQ(e->text(), "") << e->objectName().toStdString();
             EXPECT_EQ(w.CEdtCnt->text(), "");
             EXPECT_EQ(DM->LineName, "");
@@ -300,7 +308,7 @@ TEST_F(TFrmCntTest, NewAppendsEachLineAndStaysOpen)
             Key(w, Qt::Key_Down);
             EXPECT_EQ(w.focusWidget(), w.CEdtCnt);
             Key(w, Qt::Key_Return);
-            EXPECT_EQ(messages.Texts(), QStringList{kNoQuantity});
+            EXPECT_EQ(messages.Texts(), QStringList { kNoQuantity });
             Press(w.SB[7]);
             Key(w, Qt::Key_Down);
             EXPECT_EQ(w.focusWidget(), w.EdtNote);
@@ -326,9 +334,8 @@ TEST_F(TFrmCntTest, NewUntouchedNameHandsBackThePrompt)
     Run(
         "NEW",
         [&](TFrmCnt& w) {
-            w.OnAddDirectLine = [&](const QString& n, const QString&, const QString&, const QString&) {
-                names.push_back(n);
-            };
+            w.OnAddDirectLine
+                = [&](const QString& n, const QString&, const QString&, const QString&) { names.push_back(n); };
         },
         [&](TFrmCnt& w) {
             Press(w.SB[2]);
@@ -336,7 +343,7 @@ TEST_F(TFrmCntTest, NewUntouchedNameHandsBackThePrompt)
             EXPECT_TRUE(w.isVisible());
             Press(w.SBEsc);
         });
-    EXPECT_EQ(names, std::vector<QString>{kPrompt});
+    EXPECT_EQ(names, std::vector<QString> { kPrompt });
 }
 
 TEST_F(TFrmCntTest, NewWithoutAnOpenerCallbackEndsWithOk)

@@ -52,14 +52,14 @@ protected:
     std::unique_ptr<TDM> dm;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(TFrmMessageTest, ShowsTheNoticesAndClosesOnEsc)
 {
     std::array<QString, 20> notices;
     notices[0] = QString::fromUtf8("12월 25일은 휴무입니다.   ");
     notices[1] = QString::fromUtf8("  배송 시간 변경 안내");
-    notices[2] = QString::fromUtf8("가") + QString(200, QChar(u'나'));  // far wider than the column
+    notices[2] = QString::fromUtf8("가") + QString(200, QChar(u'나')); // far wider than the column
     const int result = Run(notices, [&](TFrmMessage& w) {
         EXPECT_EQ(w.size(), QSize(413, 415));
         EXPECT_EQ(w.SGS->RowCount(), 20);
@@ -79,7 +79,7 @@ TEST_F(TFrmMessageTest, ShowsTheNoticesAndClosesOnEsc)
         EXPECT_LE(grid.right() - button.right(), 2);
         EXPECT_LE(button.top() - grid.top(), 2);
 
-        QTest::keyClick(w.SGS, Qt::Key_Return);  // swallowed
+        QTest::keyClick(w.SGS, Qt::Key_Return); // swallowed
         EXPECT_TRUE(w.isVisible());
         QTest::keyClick(w.SGS, Qt::Key_Escape);
     });
