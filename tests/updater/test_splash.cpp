@@ -1,3 +1,4 @@
+#include "Startup.h"
 #include "TFrmSplash.h"
 #include "UpdaterFixture.h"
 
@@ -321,6 +322,52 @@ TEST_F(SplashTest, TimerDoesNotRunTheCheckInTheCopy)
     QTest::qWait(900);
     EXPECT_TRUE(w.FetchedUrls.isEmpty());
     EXPECT_EQ(order::LaunchResult, 7);
+}
+
+} // namespace
+
+namespace {
+
+// A start whose check window is closed before its timer fires goes on to
+// the order window (result 0) without having fetched anything.
+TEST_F(SplashTest, ClosedBeforeTheTimerLeavesZero)
+{
+    WriteFile(update + "DATA/help.dat", "help v2");
+    order::LaunchResult = 7;
+    QTimer::singleShot(100, [] {
+        if (order::FrmSplash)
+            order::FrmSplash->close();
+    });
+    EXPECT_EQ(order::DecideLaunch(order::ParseStartArguments({})), 0);
+    EXPECT_EQ(order::LaunchResult, 0);
+    EXPECT_EQ(ReadFile(install + "help.dat"), QByteArray("help v1"));
+    EXPECT_FALSE(QFileInfo::exists(work + "NRClient.dat"));
+}
+
+// The start-up runs the check modally and takes its decision.
+TEST_F(SplashTest, StartWithoutArgumentsRunsTheCheck)
+{
+    WriteFile(update + "DATA/help.dat", "help v2");
+    order::LaunchResult = 7;
+    EXPECT_EQ(order::DecideLaunch(order::ParseStartArguments({})), 1);
+    EXPECT_EQ(order::LaunchResult, 1);
+    EXPECT_EQ(ReadFile(install + "help.dat"), QByteArray("help v2"));
+}
+
+// /TMPFILE runs the replacement step with the folder from the arguments
+// (a missing final slash is added).
+TEST_F(SplashTest, TmpFileModeRunsTheReplacementStep)
+{
+    WriteFile(update + "DATA/nrclient", "program v2");
+    {
+        TFrmSplash check;
+        ASSERT_EQ(check.UpdateCheck(), 1);
+    }
+    order::ProgramDir = work;
+    EXPECT_EQ(order::DecideLaunch(order::ParseStartArguments({ "/TMPFILE", QDir::cleanPath(install), "x" })), 2);
+    EXPECT_EQ(order::InstallDir, install);
+    EXPECT_EQ(order::ExtraParam, QStringLiteral("x"));
+    EXPECT_EQ(ReadFile(install + "nrclient"), QByteArray("program v2"));
 }
 
 } // namespace
