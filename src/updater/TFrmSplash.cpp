@@ -372,6 +372,9 @@ int TFrmSplash::UpdateCheck()
     int result = changed != 0 ? 1 : 0;
 
     if (!VersionMatches(list.version, ProgramChecksum)) {
+        // The program folder rather than the current directory: started from
+        // another folder, the copy would miss the program and the relaunch
+        // would start nothing.
         if (!CopyProgramFiles(ProgramDir, WorkDir)) {
             ErrorBox(QStringLiteral("파일 다운로드 오류 입니다.") + QStringLiteral("[ 5 ] "), QStringLiteral("ERROR"));
             return -1;
