@@ -97,7 +97,9 @@ void SetStartFolders(const QString& programFilePath, const QString& templatesFol
     const QFileInfo program(programFilePath);
     ProgramDir = WithSlash(program.absolutePath());
     ProgramFileName = program.fileName();
-    WorkDir = templatesFolder + QLatin1Char('/');
+    // Without a home there is no templates folder; "/" alone would put the
+    // update list and program copies into the file-system root.
+    WorkDir = templatesFolder.isEmpty() ? QString() : templatesFolder + QLatin1Char('/');
     InstallDir.clear();
     UpdateMessage.clear();
     ExtraParam.clear();

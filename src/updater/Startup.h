@@ -33,7 +33,8 @@ struct StartArguments {
 // (case-sensitive).
 StartArguments ParseStartArguments(const QStringList& arguments);
 
-// Sets ProgramDir, ProgramFileName and WorkDir (templatesFolder + "/"), and
+// Sets ProgramDir, ProgramFileName and WorkDir (templatesFolder + "/", empty
+// when there is no templates folder), and
 // clears InstallDir, UpdateMessage and ExtraParam.
 void SetStartFolders(const QString& programFilePath, const QString& templatesFolder);
 

@@ -70,6 +70,9 @@ TEST(Startup, Folders)
     EXPECT_TRUE(order::InstallDir.isEmpty());
     EXPECT_TRUE(order::UpdateMessage.isEmpty());
     EXPECT_TRUE(order::ExtraParam.isEmpty());
+
+    order::SetStartFolders(QStringLiteral("/opt/x/nrclient"), QString());
+    EXPECT_TRUE(order::WorkDir.isEmpty()); // never the file-system root
 }
 
 TEST(Startup, RelaunchCommands)
