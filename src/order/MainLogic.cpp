@@ -4,13 +4,6 @@
 
 namespace order {
 
-QString TitleText(const QString& name)
-{
-    QString t = name;
-    t.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    return t;
-}
-
 QString LaunchMessage(const QStringList& arguments)
 {
     if (arguments.size() < 3)
@@ -40,4 +33,4 @@ long long ReadNotices(const std::string& answer, TNotices& notices)
     return count;
 }
 
-}  // namespace order
+} // namespace order

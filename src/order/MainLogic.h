@@ -1,7 +1,7 @@
 #pragma once
 
-// Main-window rules that need no window: the title text, the message handed
-// over on the command line, the notices request and reading the notices.
+// Main-window rules that need no window: the message handed over on the
+// command line, the notices request and reading the notices.
 
 #include <QString>
 #include <QStringList>
@@ -14,9 +14,6 @@ namespace order {
 inline constexpr int kNoticeSlots = 20;
 using TNotices = std::array<QString, kNoticeSlots>;
 
-// The supplier name with every "&" doubled, so a label shows it literally.
-QString TitleText(const QString& name);
-
 // The message a relaunch hands over as the second program argument
 // (arguments()[2]): "/" becomes CR LF, "^" a blank. Empty when there is none.
 QString LaunchMessage(const QStringList& arguments);
@@ -27,4 +24,4 @@ std::string NoticesRequest();
 // beyond the last slot are left out. Returns the record count of the answer.
 long long ReadNotices(const std::string& answer, TNotices& notices);
 
-}  // namespace order
+} // namespace order

@@ -7,13 +7,13 @@ namespace order {
 
 namespace {
 
-QString WithoutCommas(QString text)
-{
-    text.remove(QLatin1Char(','));
-    return text;
-}
+    QString WithoutCommas(QString text)
+    {
+        text.remove(QLatin1Char(','));
+        return text;
+    }
 
-}  // namespace
+} // namespace
 
 TLineColumns TLineColumns::ForColumnCount(int colCount)
 {
@@ -137,4 +137,4 @@ CellDisplay LineCellDisplay(int col, const QString& cell)
     return d;
 }
 
-}  // namespace order
+} // namespace order

@@ -21,7 +21,7 @@ struct TLineColumns {
     int Price = 4;
     int Amount = 5;
     int Note = 6;
-    int Code = 9;  // column count - 1
+    int Code = 9; // column count - 1
 
     static TLineColumns ForColumnCount(int colCount);
 };
@@ -36,7 +36,7 @@ struct OrderLine {
     QString unit;
     QString qty;
     QString note;
-    QString price;  // without thousands separators
+    QString price; // without thousands separators
 };
 
 // Row of the line with this product code (all rows searched); -1 when none.
@@ -69,4 +69,4 @@ void ClearLines(TStringGridModel& lines);
 // What an order-line cell shows.
 CellDisplay LineCellDisplay(int col, const QString& cell);
 
-}  // namespace order
+} // namespace order

@@ -16,26 +16,26 @@ TListColumns TListColumns::ForColumnCount(int colCount)
 
 std::string TradedListRequest(const std::string& cCode, const std::string& order)
 {
-    return BuildTag("SAME_FIELD", "U_CC") + BuildTag("SAME_KEY", cCode) +
-           BuildTag("ORDERBY", order == kOrderByDate ? "U_DATE DESC" : "G_NAME ASC");
+    return BuildTag("SAME_FIELD", "U_CC") + BuildTag("SAME_KEY", cCode)
+        + BuildTag("ORDERBY", order == kOrderByDate ? "U_DATE DESC" : "G_NAME ASC");
 }
 
 std::string TradedSearchRequest(const std::string& cCode, const std::string& pattern, bool byDate)
 {
-    return BuildTag("SAME_FIELD", "U_CC") + BuildTag("SAME_KEY", cCode) + BuildTag("LIKE_FIELD", "G_NAME") +
-           BuildTag("LIKE_KEY", pattern) + BuildTag("ORDERBY", byDate ? "U_DATE DESC" : "G_NAME ASC");
+    return BuildTag("SAME_FIELD", "U_CC") + BuildTag("SAME_KEY", cCode) + BuildTag("LIKE_FIELD", "G_NAME")
+        + BuildTag("LIKE_KEY", pattern) + BuildTag("ORDERBY", byDate ? "U_DATE DESC" : "G_NAME ASC");
 }
 
 std::string CatalogRequest(const std::string& cCode, const std::string& cMgu)
 {
-    return BuildTag("C_CODE", cCode) + BuildTag("GROUP_FIELD", "G_PART") + BuildTag("GROUP_KEY", cMgu) +
-           BuildTag("ORDERBY", "G_NAME ASC");
+    return BuildTag("C_CODE", cCode) + BuildTag("GROUP_FIELD", "G_PART") + BuildTag("GROUP_KEY", cMgu)
+        + BuildTag("ORDERBY", "G_NAME ASC");
 }
 
 std::string CatalogSearchRequest(const std::string& cCode, const std::string& pattern)
 {
-    return BuildTag("C_CODE", cCode) + BuildTag("LIKE_FIELD", "G_NAME") + BuildTag("LIKE_KEY", pattern) +
-           BuildTag("ORDERBY", "G_NAME ASC");
+    return BuildTag("C_CODE", cCode) + BuildTag("LIKE_FIELD", "G_NAME") + BuildTag("LIKE_KEY", pattern)
+        + BuildTag("ORDERBY", "G_NAME ASC");
 }
 
 std::string SearchPattern(const QString& text, bool prefix)
@@ -118,4 +118,4 @@ CellDisplay ListCellDisplay(int col, const QString& cell, bool priceInColumn3, b
     return d;
 }
 
-}  // namespace order
+} // namespace order

@@ -24,8 +24,8 @@ struct TListColumns {
     int Price = 5;
     int UsualQty = 6;
     int Barcode = 7;
-    int Class = 18;  // column count - 2
-    int Code = 19;   // column count - 1
+    int Class = 18; // column count - 2
+    int Code = 19; // column count - 1
 
     static TListColumns ForColumnCount(int colCount);
 };
@@ -61,8 +61,8 @@ int FindRow(const TStringGridModel& list, int col, const QString& text);
 struct CellDisplay {
     QString text;
     bool rightAligned = false;
-    int indent = 4;  // pixels from the aligned edge
+    int indent = 4; // pixels from the aligned edge
 };
 CellDisplay ListCellDisplay(int col, const QString& cell, bool priceInColumn3, bool tradedList);
 
-}  // namespace order
+} // namespace order

@@ -23,9 +23,9 @@ void DrawBell(QPainter& p, QPointF centre, double size)
     const double w = size * 0.5;
     bell.moveTo(centre.x() - w, centre.y() + size * 0.35);
     bell.cubicTo(centre.x() - w * 0.75, centre.y() + size * 0.1, centre.x() - w * 0.8, centre.y() - size * 0.45,
-                 centre.x(), centre.y() - size * 0.45);
+        centre.x(), centre.y() - size * 0.45);
     bell.cubicTo(centre.x() + w * 0.8, centre.y() - size * 0.45, centre.x() + w * 0.75, centre.y() + size * 0.1,
-                 centre.x() + w, centre.y() + size * 0.35);
+        centre.x() + w, centre.y() + size * 0.35);
     bell.closeSubpath();
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 204, 51));
@@ -42,7 +42,7 @@ void DrawBell(QPainter& p, QPointF centre, double size)
     }
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -74,7 +74,8 @@ int main(int argc, char* argv[])
     const struct {
         double x, y, r;
         int alpha;
-    } bubbles[] = {{380, 20, 34, 40}, {455, 62, 22, 35}, {540, 12, 16, 30}, {720, 70, 40, 25}, {860, 8, 26, 25}};
+    } bubbles[]
+        = { { 380, 20, 34, 40 }, { 455, 62, 22, 35 }, { 540, 12, 16, 30 }, { 720, 70, 40, 25 }, { 860, 8, 26, 25 } };
     for (const auto& b : bubbles) {
         QRadialGradient g(QPointF(b.x, b.y), b.r);
         g.setColorAt(0.0, QColor(255, 255, 255, b.alpha));

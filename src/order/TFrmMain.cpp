@@ -1,0 +1,480 @@
+#include "TFrmMain.h"
+
+#include "Artwork.h"
+#include "DataModule.h"
+#include "Messages.h"
+#include "StringGrid.h"
+#include "TCEdit.h"
+#include "TFrmSecS.h"
+#include "TImageButton.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <QWindow>
+
+static void InitBannerResource()
+{
+    Q_INIT_RESOURCE(order_banner);
+}
+
+namespace order {
+
+TFrmMain* FrmMain = nullptr;
+
+namespace {
+
+    constexpr int kWidth = 1008;
+    constexpr int kHeight = 675;
+    constexpr int kFrame = 5;
+    constexpr int kBannerHeight = 78;
+    constexpr int kLeftWidth = 588;
+    constexpr int kRightWidth = 408;
+    constexpr int kBar = 40;
+
+    const QColor kSkyBlue(166, 202, 240);
+    const QColor kBarColor(236, 244, 252);
+    const QColor kTeal(0, 128, 128);
+
+    QFont PixelFont(const char* family, int pixels, bool bold = false)
+    {
+        QFont f(QString::fromUtf8(family));
+        f.setPixelSize(pixels);
+        f.setBold(bold);
+        return f;
+    }
+
+    QWidget* Panel(QWidget* parent, int x, int y, int w, int h, const QColor& color)
+    {
+        auto* p = new QWidget(parent);
+        p->setGeometry(x, y, w, h);
+        p->setAutoFillBackground(true);
+        QPalette pal = p->palette();
+        pal.setColor(QPalette::Window, color);
+        p->setPalette(pal);
+        return p;
+    }
+
+    // Speed buttons never take the focus, as on the original screen.
+    QToolButton* SpeedButton(QWidget* parent, const char* name, int x, int y, int w, const QString& caption,
+        const QString& hint, bool teal = false, int h = 28)
+    {
+        auto* b = new QToolButton(parent);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(x, y, w, h);
+        b->setText(caption);
+        b->setToolTip(hint);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRaise(false);
+        if (teal) {
+            b->setFont(PixelFont("돋움", 13, true));
+            QPalette pal = b->palette();
+            pal.setColor(QPalette::ButtonText, kTeal);
+            b->setPalette(pal);
+        } else {
+            b->setFont(PixelFont("굴림", 12));
+        }
+        return b;
+    }
+
+    QLineEdit* Edit(
+        QWidget* parent, const char* name, int x, int y, int w, int maxLength, const QString& hint, bool upperCase)
+    {
+        auto* e = new QLineEdit(parent);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setGeometry(x, y + 9, w, 22);
+        e->setMaxLength(maxLength);
+        e->setToolTip(hint);
+        if (upperCase) {
+            QObject::connect(e, &QLineEdit::textEdited, e, [e](const QString& text) {
+                const QString upper = text.toUpper();
+                if (upper != text) {
+                    const int pos = e->cursorPosition();
+                    e->setText(upper);
+                    e->setCursorPosition(pos);
+                }
+            });
+        }
+        return e;
+    }
+
+    void SetupGrid(TStringGrid* g, int cols, int rows, const QString& hint)
+    {
+        g->SetColCount(cols);
+        g->SetRowCount(rows);
+        g->SetDefaultRowHeight(19);
+        g->SetGridLines(true);
+        g->SetRowSelect(true);
+        g->setFont(PixelFont("굴림", 12));
+        g->setToolTip(hint);
+        g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        g->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        g->setFocusPolicy(Qt::StrongFocus);
+    }
+
+} // namespace
+
+TFrmMain::TFrmMain(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    FrmMain = this;
+    InitBannerResource();
+    LaunchArguments = QCoreApplication::arguments();
+    setObjectName(QStringLiteral("FrmMain"));
+    setWindowTitle(QApplication::applicationName());
+    setFixedSize(kWidth, kHeight);
+    setFont(PixelFont("MS Sans Serif", 11));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect avail = screen->availableGeometry();
+        move(avail.x() + (avail.width() - kWidth) / 2, avail.y() + (avail.height() - kHeight) / 2);
+    }
+    CreateControls();
+
+    // FormCreate
+    ClassLimit = 100;
+    FirstActivate = true;
+    CatalogPending = true;
+    EmptyHintPending = true;
+    FromSearch = false;
+    RunLogin();
+    SGA->hide();
+    SGG->show();
+    qApp->installEventFilter(this);
+}
+
+TFrmMain::~TFrmMain()
+{
+    qApp->removeEventFilter(this);
+    if (FrmMain == this)
+        FrmMain = nullptr;
+}
+
+void TFrmMain::RunLogin()
+{
+    if (!FrmSecS)
+        new TFrmSecS(this);
+    QPointer<TFrmSecS> login = FrmSecS;
+    const int result = login->exec();
+    loginAccepted_ = result == 1;
+}
+
+void TFrmMain::CreateControls()
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kSkyBlue);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    // Banner
+    QWidget* banner = Panel(this, kFrame, kFrame, kWidth - 2 * kFrame, kBannerHeight, kSkyBlue);
+    ImgLeft = new QLabel(banner);
+    ImgLeft->setObjectName(QStringLiteral("ImgLeft"));
+    ImgLeft->setGeometry(0, 0, banner->width(), kBannerHeight);
+    ImgLeft->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LoadBanner();
+    LblTitle = new QLabel(banner);
+    LblTitle->setObjectName(QStringLiteral("LblTitle"));
+    LblTitle->setFont(PixelFont("돋움", 16, true));
+    LblTitle->setTextFormat(Qt::PlainText);
+    LblTitle->setAttribute(Qt::WA_TranslucentBackground);
+    {
+        QPalette lp = LblTitle->palette();
+        lp.setColor(QPalette::WindowText, Qt::white);
+        LblTitle->setPalette(lp);
+    }
+    LblTitle->move(629, 53);
+    LblTitle->setText(QStringLiteral("상호"));
+    LblTitle->adjustSize();
+    ImgBtnEsc = new TImageButton(banner);
+    ImgBtnEsc->setObjectName(QStringLiteral("ImgBtnEsc"));
+    ImgBtnEsc->SetTransparentColor(ArtTransparentColor());
+    ImgBtnEsc->SetPictureCount(1);
+    ImgBtnEsc->SetPicture(MainCloseButton());
+    ImgBtnEsc->setGeometry(930, 17, 41, 41);
+    ImgBtnEsc->setToolTip(QStringLiteral("업무종료 [ESC]"));
+    ImgBtnEsc->setCursor(Qt::PointingHandCursor);
+    connect(ImgBtnEsc, &TImageButton::Click, this, &TFrmMain::ImgBtnEscClick);
+
+    const int bodyTop = kFrame + kBannerHeight;
+    const int bodyHeight = kHeight - kFrame - bodyTop;
+    const int rightX = kWidth - kFrame - kRightWidth;
+
+    // Left half: top bar
+    QWidget* leftTop = Panel(this, kFrame, bodyTop, kLeftWidth, kBar, kBarColor);
+    SBDate = SpeedButton(leftTop, "SBDate", 2, 6, 46, QStringLiteral("배송일"), QStringLiteral("달력표시"));
+    EdtDD = Edit(leftTop, "EdtDD", 50, 0, 63, 6, QStringLiteral("특별한 배송일을 원할 경우만 적습니다."), false);
+    EdtDD->setFont(PixelFont("MS Sans Serif", 15, true));
+    EdtDD->setFocusPolicy(Qt::ClickFocus);
+    SBExcel = SpeedButton(leftTop, "SBExcel", 116, 6, 56, QStringLiteral("Excel"),
+        QStringLiteral("[복사하기]된 엑셀 내용을 [붙여넣기] 합니다."));
+    SBF5 = SpeedButton(leftTop, "SBF5", 174, 6, 56, QStringLiteral("직접입력"),
+        QStringLiteral("주문할 제품의 품명을 직접 입력합니다. 단축키[F5]"));
+    SBF4 = SpeedButton(leftTop, "SBF4", 232, 6, 56, QStringLiteral("한줄삭제"),
+        QStringLiteral("선택된 제품의 주문을 삭제합니다.(줄삭제)  단축키[F4] or [Delete]"));
+    SBF9 = SpeedButton(leftTop, "SBF9", 290, 6, 56, QStringLiteral("화면취소"),
+        QStringLiteral("현제 화면의 내용을 저장,수정 없이 지웁니다. 단축키[F9]"));
+    SBF8 = SpeedButton(leftTop, "SBF8", 348, 6, 56, QStringLiteral("주문삭제"),
+        QStringLiteral("다시 가져온 주문 내역을 삭제합니다. 단축키[F8]"));
+    SBF3 = SpeedButton(leftTop, "SBF3", 406, 6, 56, QStringLiteral("주문열기"),
+        QStringLiteral("전송한 주문 내역을 수정이나 삭제를 위해서 불러옵니다. 단축키[F3]"));
+    SBF7 = SpeedButton(leftTop, "SBF7", 464, 6, 57, QStringLiteral("주문전송"),
+        QStringLiteral("작성한 주문 내역을 전송합니다. 단축키[F7]"));
+    SBHelp = SpeedButton(
+        leftTop, "SBHelp", 523, 6, 62, QStringLiteral("사용방법"), QStringLiteral("사용방법을 보여 줍니다."), true);
+
+    // Left half: order lines
+    SGS = new TStringGrid(this);
+    SGS->setObjectName(QStringLiteral("SGS"));
+    SGS->setGeometry(kFrame, bodyTop + kBar, kLeftWidth, bodyHeight - 3 * kBar);
+    SetupGrid(SGS, kLineColCount, kLineRowCount, QStringLiteral("제품수정선택 [Enter] or [더블클릭], 제품삭제[F4]"));
+    const int lineWidths[] = { 20, 252, 34, 33, 53, 58, 110, 64, 64, 64 };
+    for (int c = 0; c < kLineColCount; ++c)
+        SGS->SetColWidth(c, lineWidths[c]);
+    SGS->OnDrawCell
+        = [this](int col, int row, QPainter& p, const QRect& rect, bool, bool) { DrawLineCell(col, row, p, rect); };
+
+    // Left half: bar 1
+    QWidget* leftBar1 = Panel(this, kFrame, kHeight - kFrame - 2 * kBar, kLeftWidth, kBar, kBarColor);
+    SBMessage = SpeedButton(
+        leftBar1, "SBMessage", 3, 6, 58, QStringLiteral("공지사항"), QStringLiteral("주문처의 공지사항을 확인합니다."));
+    SBF3S = SpeedButton(leftBar1, "SBF3S", 63, 6, 58, QStringLiteral("샘플열기"),
+        QStringLiteral("등록한 샘플 내용을 불러옵니다. 단축키[Ctrl]+[F3]"));
+    SBF7S = SpeedButton(leftBar1, "SBF7S", 123, 6, 58, QStringLiteral("샘플등록"),
+        QStringLiteral("자주 사용하는 내용을 샘플 등록합니다. 단축키[Ctrl]+[F7]"));
+    SBF6 = SpeedButton(leftBar1, "SBF6", 183, 6, 59, QStringLiteral("내용복사"),
+        QStringLiteral("발주한 내용을 열기하여 복사합니다. 단축키[F6]"));
+    SBF11 = SpeedButton(leftBar1, "SBF11", 244, 6, 58, QStringLiteral("주문인쇄"),
+        QStringLiteral("주문내역을 인쇄합니다. 단축키[F11]"));
+    SBPU = SpeedButton(leftBar1, "SBPU", 304, 6, 46, QStringLiteral("PgUp"), QString(), true);
+    SBPD = SpeedButton(leftBar1, "SBPD", 352, 6, 45, QStringLiteral("PgDn"), QString(), true);
+    CEdtSum = new TCEdit(leftBar1);
+    CEdtSum->setObjectName(QStringLiteral("CEdtSum"));
+    CEdtSum->setGeometry(399, 8, 69, 24);
+    CEdtSum->SetCurrencyPoint(true);
+    CEdtSum->SetCurrencySetdigit(2);
+    CEdtSum->SetCurrencyNegative(true);
+    CEdtSum->SetMaxLength(12);
+    CEdtSum->setReadOnly(true);
+    CEdtSum->setFont(PixelFont("MS Sans Serif", 15, true));
+    CEdtSum->setFocusPolicy(Qt::ClickFocus);
+    ChkBxIOG = new QCheckBox(QStringLiteral("작성중(전송않됨)"), leftBar1);
+    ChkBxIOG->setObjectName(QStringLiteral("ChkBxIOG"));
+    ChkBxIOG->setGeometry(470, 6, 116, 28);
+    ChkBxIOG->setFont(PixelFont("굴림", 12));
+    ChkBxIOG->setToolTip(QStringLiteral("체크하여 발주를 전송할 경우 발주가  접수되지 않습니다. (수정을 위해서)"));
+    ChkBxIOG->setFocusPolicy(Qt::ClickFocus);
+
+    // Left half: bar 2
+    QWidget* leftBar2 = Panel(this, kFrame, kHeight - kFrame - kBar, kLeftWidth, kBar, kBarColor);
+    SpeedButton1 = SpeedButton(leftBar2, "SpeedButton1", 3, 6, 57, QStringLiteral("비번변경"),
+        QStringLiteral("주문처의 공지사항을 확인합니다."));
+    SpeedButton3 = SpeedButton(leftBar2, "SpeedButton3", 62, 6, 60, QStringLiteral("전달내용"),
+        QStringLiteral("발주처에 전달할 내용을 입력하십시요."));
+    EdtNote = Edit(leftBar2, "EdtNote", 124, 0, 455, 98, QStringLiteral("발주처에 전달할 내용을 입력하십시요."), true);
+    EdtNote->setFocusPolicy(Qt::ClickFocus);
+
+    // Right half: search bar
+    QWidget* rightTop = Panel(this, rightX, bodyTop, kRightWidth, kBar, kBarColor);
+    RdBtnOnly = new QRadioButton(QStringLiteral("거래된제품만"), rightTop);
+    RdBtnOnly->setObjectName(QStringLiteral("RdBtnOnly"));
+    RdBtnOnly->setGeometry(1, 6, 92, 28);
+    RdBtnOnly->setToolTip(QStringLiteral("변환키 [F1]"));
+    RdBtnOnly->setChecked(true);
+    RdBtnAll = new QRadioButton(QStringLiteral("모든제품"), rightTop);
+    RdBtnAll->setObjectName(QStringLiteral("RdBtnAll"));
+    RdBtnAll->setGeometry(93, 6, 67, 28);
+    RdBtnAll->setToolTip(QStringLiteral("변환키 [F1]"));
+    for (QRadioButton* r : { RdBtnOnly, RdBtnAll }) {
+        r->setFont(PixelFont("굴림", 12));
+        r->setFocusPolicy(Qt::StrongFocus);
+    }
+    connect(RdBtnOnly, &QRadioButton::clicked, this, [this] { RdBtnOnlyClick(); });
+    connect(RdBtnAll, &QRadioButton::clicked, this, [this] { RdBtnAllClick(); });
+    EdtGN
+        = Edit(rightTop, "EdtGN", 161, 0, 114, 30, QStringLiteral("제품검색란 입력후 [Enter] or [F11] 앞 검색"), true);
+    EdtGN->setFont(PixelFont("MS Sans Serif", 13, true));
+    EdtGN->setFocusPolicy(Qt::StrongFocus);
+    SBGPN = SpeedButton(rightTop, "SBGPN", 277, 6, 59, QStringLiteral("분류검색"),
+        QStringLiteral("제품의 분류로 검색합니다. 단축키[F2]"));
+    SBSDIndex = SpeedButton(
+        rightTop, "SBSDIndex", 338, 6, 62, QStringLiteral("거래일순"), QStringLiteral("제품 목록의 정렬 방법 바꾸기"));
+
+    // Right half: lists
+    const QRect listRect(rightX, bodyTop + kBar, kRightWidth, bodyHeight - 2 * kBar);
+    const QString listHint = QStringLiteral("제품선택 [Enter] or [더블클릭]  제품 검색란 이동[SpaceBar]");
+    const int listWidths[] = { 261, 36, 31, 55, 18 };
+    SGG = new TStringGrid(this);
+    SGA = new TStringGrid(this);
+    for (TStringGrid* g : { SGG, SGA }) {
+        g->setGeometry(listRect);
+        SetupGrid(g, kListColCount, 25, listHint);
+        for (int c = 0; c < kListColCount; ++c)
+            g->SetColWidth(c, c < 5 ? listWidths[c] : 64);
+        g->OnDrawCell = [this, g](int col, int row, QPainter& p, const QRect& rect, bool, bool) {
+            DrawListCell(g, col, row, p, rect);
+        };
+        connect(g, &TStringGrid::Clicked, this, [this] { ListClick(); });
+        connect(g, &TStringGrid::SelectCell, this, [this] { ListClick(); });
+        connect(g, &TStringGrid::DblClicked, this, [this] { AddProductLine(); });
+    }
+    SGG->setObjectName(QStringLiteral("SGG"));
+    SGA->setObjectName(QStringLiteral("SGA"));
+    connect(SGS, &TStringGrid::DblClicked, this, [this] { EditLine(); });
+    SGB = new TStringGrid(this);
+    SGB->setObjectName(QStringLiteral("SGB"));
+    SGB->SetColCount(kListColCount);
+    SGB->SetRowCount(10000);
+    SGB->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SGB->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SGB->setFocusPolicy(Qt::NoFocus);
+    SGB->hide();
+
+    // Right half: bottom bar
+    QWidget* rightBottom = Panel(this, rightX, kHeight - kFrame - kBar, kRightWidth, kBar, kBarColor);
+    SBF8U = SpeedButton(
+        rightBottom, "SBF8U", 2, 6, 59, QStringLiteral("등록삭제"), QStringLiteral("거래된 제품 목록에서 삭제합니다."));
+    SBF11G
+        = SpeedButton(rightBottom, "SBF11G", 63, 6, 38, QStringLiteral("인쇄"), QStringLiteral("거래된 제품목록 인쇄"));
+    ChkBxOCost = new QCheckBox(QStringLiteral("단가검색"), rightBottom);
+    ChkBxOCost->setObjectName(QStringLiteral("ChkBxOCost"));
+    ChkBxOCost->setGeometry(103, 6, 69, 28);
+    ChkBxOCost->setFont(PixelFont("굴림", 12));
+    ChkBxOCost->setToolTip(QStringLiteral("체크하여 핸드스케너로 스케닝하면 단가검색"));
+    ChkBxOCost->setFocusPolicy(Qt::ClickFocus);
+    ChkBxOCost->hide();
+    SBHome = SpeedButton(rightBottom, "SBHome", 173, 3, 46, QStringLiteral("Home"), QString(), true, 35);
+    SBPgUp = SpeedButton(rightBottom, "SBPgUp", 219, 3, 46, QStringLiteral("PgUp"), QString(), true, 35);
+    SBPgDn = SpeedButton(rightBottom, "SBPgDn", 265, 3, 46, QStringLiteral("PgDn"), QString(), true, 35);
+    SBEnd = SpeedButton(rightBottom, "SBEnd", 311, 3, 46, QStringLiteral("End"), QString(), true, 35);
+    SBCount = SpeedButton(rightBottom, "SBCount", 357, 3, 49, QStringLiteral("0"), QString(), true, 35);
+
+    // Wiring of the buttons in this window's scope. The order commands of
+    // other screens (send, open, copy, delete, samples, printing, paste,
+    // help, classification search, calendar) are not connected here.
+    connect(SBF4, &QToolButton::clicked, this, [this] { SBF4Click(); });
+    connect(SBF5, &QToolButton::clicked, this, [this] { SBF5Click(); });
+    connect(SBF9, &QToolButton::clicked, this, [this] { SBF9Click(); });
+    connect(SBPU, &QToolButton::clicked, this, [this] { SBPUClick(); });
+    connect(SBPD, &QToolButton::clicked, this, [this] { SBPDClick(); });
+    connect(SBMessage, &QToolButton::clicked, this, [this] { SBMessageClick(); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+    connect(SBSDIndex, &QToolButton::clicked, this, [this] { SBSDIndexClick(); });
+    connect(SBF8U, &QToolButton::clicked, this, [this] { SBF8UClick(); });
+    connect(SBHome, &QToolButton::clicked, this, [this] { SBHomeClick(); });
+    connect(SBPgUp, &QToolButton::clicked, this, [this] { SBPgUpClick(); });
+    connect(SBPgDn, &QToolButton::clicked, this, [this] { SBPgDnClick(); });
+    connect(SBEnd, &QToolButton::clicked, this, [this] { SBEndClick(); });
+
+    // Tab order among the tab stops (the speed buttons take no focus).
+    setTabOrder(SGS, RdBtnOnly);
+    setTabOrder(RdBtnOnly, RdBtnAll);
+    setTabOrder(RdBtnAll, EdtGN);
+    setTabOrder(EdtGN, SGG);
+    setTabOrder(SGG, SGA);
+}
+
+void TFrmMain::LoadBanner()
+{
+    QImageReader reader(QStringLiteral(":/order/Banner.jpg"), "jpeg");
+    const QImage banner = reader.read();
+    if (!banner.isNull())
+        ImgLeft->setPixmap(QPixmap::fromImage(banner));
+}
+
+bool TFrmMain::GuaOn() const
+{
+    return DM && DM->C_GUA.get() == QLatin1String("1");
+}
+
+bool TFrmMain::GubOn() const
+{
+    return DM && DM->C_GUB.get() == QLatin1String("1");
+}
+
+bool TFrmMain::GucOn() const
+{
+    return DM && DM->C_GUC.get() == QLatin1String("1");
+}
+
+void TFrmMain::FormActivate()
+{
+    if (!FirstActivate || activating_)
+        return;
+    activating_ = true;
+    // 1. A supplier may have its own logo beside the program.
+    if (DM && DM->M_CODE.get() == QLatin1String("203835")) {
+        const QString logo = ProgramDir + QStringLiteral("icon/NURILogo.bmp");
+        if (QFile::exists(logo)) {
+            const QImage image(logo);
+            if (!image.isNull())
+                ImgLeft->setPixmap(QPixmap::fromImage(image));
+        }
+    }
+    // 2. Column indexes.
+    LineColumns = TLineColumns::ForColumnCount(SGS->ColCount());
+    ListColumns = TListColumns::ForColumnCount(SGG->ColCount());
+    // 3.
+    for (int c = 0; c <= 4; ++c)
+        SGA->SetColWidth(c, SGG->ColWidth(c));
+    // 4.
+    // A plain-text label without a buddy shows "&" as it is; no escaping.
+    LblTitle->setText(DM ? DM->M_NAME.get() : QString());
+    LblTitle->adjustSize();
+    // 5.
+    SBF9Click();
+    // 6.
+    if (GuaOn())
+        ChkBxOCost->show();
+    if (GucOn()) {
+        RdBtnOnly->setEnabled(false);
+        RdBtnAll->setEnabled(false);
+    }
+    // 7. The message a relaunch hands over.
+    const QString message = LaunchMessage(LaunchArguments);
+    if (!message.isEmpty())
+        ShowMessage(message);
+    // 8.
+    FocusSearchBox();
+    FirstActivate = false;
+    activating_ = false;
+    SBMessageClick();
+}
+
+bool TFrmMain::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && FirstActivate && !activating_) {
+        // Run after the activation has been delivered, so that the message
+        // boxes and windows of the first activation open on an active window.
+        QTimer::singleShot(0, this, [this] { FormActivate(); });
+    }
+    return QWidget::event(event);
+}
+
+void TFrmMain::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    if (FrmMain == this)
+        FrmMain = nullptr;
+}
+
+void TFrmMain::SendKeyToGrid(TStringGrid* grid, int key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(grid, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(grid, &release);
+}
+
+} // namespace order
