@@ -11,6 +11,9 @@
 // CurrencySetdigit + 1); the grouping commas do not count. setMaxLength() on
 // a TCEdit therefore sets that limit, not the line edit's own display limit.
 //
+// Numbers are written through SetValue() or SetValueText(); QLineEdit's own
+// setText() would pass the typed text by.
+//
 // A read-only box ignores typed characters (only Value writes change it); the
 // keys it would otherwise act on still keep the caret at the end.
 

@@ -7,6 +7,7 @@
 // transparent colour, so the area around a round button neither shows nor
 // takes the mouse.
 //
+// Clicked()/SetClicked() are the latched pressed look, not a signal.
 // Signals: Click() is the ordinary click (left button pressed and released
 // over the button's shape); MouseEnter() / MouseLeave() follow the shape.
 
