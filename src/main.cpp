@@ -5,13 +5,9 @@
 #include "Folders.h"
 #include "HttpClient.h"
 #include "Startup.h"
+#include "TFrmMain.h"
 
 #include <QApplication>
-
-#if __has_include("TFrmMain.h")
-#include "TFrmMain.h"
-#define ORDER_HAVE_MAIN_WINDOW 1
-#endif
 
 int main(int argc, char* argv[])
 {
@@ -30,13 +26,12 @@ int main(int argc, char* argv[])
     int exitCode = 0;
     if (result == 0) {
         order::TDM dm;
-#ifdef ORDER_HAVE_MAIN_WINDOW
+        // Creating the main window runs the login; without it the program ends.
         order::TFrmMain mainWindow;
         if (mainWindow.LoginAccepted()) {
             mainWindow.show();
             exitCode = app.exec();
         }
-#endif
     } else if (const auto command = order::RelaunchFor(result)) {
         order::Relaunch(*command);
     }

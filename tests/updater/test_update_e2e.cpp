@@ -11,11 +11,8 @@
 #include "DemoServer.h"
 #include "FileChecksum.h"
 #include "Messages.h"
-#include "TFrmSecS.h"
-#if __has_include("TFrmMain.h")
 #include "TFrmMain.h"
-#define HAVE_MAIN_WINDOW 1
-#endif
+#include "TFrmSecS.h"
 
 #include <gtest/gtest.h>
 
@@ -252,7 +249,6 @@ TEST_F(UpdateEndToEnd, ThreeStartsReplaceTheProgramAndShowTheMessage)
     EXPECT_FALSE(third.Relaunch());
     EXPECT_FALSE(QFileInfo::exists(work + "NRClient.dat"));
 
-#ifdef HAVE_MAIN_WINDOW
     // Start 3 in this process: log in through the login window; the main
     // window's first activation shows the message once, decoded.
     ::setenv("ORDER_SERVICE_HOST", server->HostPort().c_str(), 1);
@@ -313,7 +309,6 @@ TEST_F(UpdateEndToEnd, ThreeStartsReplaceTheProgramAndShowTheMessage)
     closer.stop();
     main.close();
     ::unsetenv("ORDER_SERVICE_HOST");
-#endif
 }
 
 TEST_F(UpdateEndToEnd, EverythingCurrentGoesOnToTheLogin)
