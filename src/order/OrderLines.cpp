@@ -181,13 +181,7 @@ void TFrmMain::SBF9Click()
 
 void TFrmMain::DrawLineCell(int col, int row, QPainter& p, const QRect& rect)
 {
-    const CellDisplay d = LineCellDisplay(col, SGS->Cells(col, row));
-    if (d.text.isEmpty())
-        return;
-    if (d.rightAligned)
-        p.drawText(rect.adjusted(0, 4, -d.indent, 0), Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, d.text);
-    else
-        p.drawText(rect.adjusted(d.indent, 4, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, d.text);
+    DrawCellText(p, rect, LineCellDisplay(col, SGS->Cells(col, row)));
 }
 
 } // namespace order

@@ -368,13 +368,7 @@ void TFrmMain::ListClick()
 
 void TFrmMain::DrawListCell(TStringGrid* list, int col, int row, QPainter& p, const QRect& rect)
 {
-    const CellDisplay d = ListCellDisplay(col, list->Cells(col, row), GuaOn(), list != SGA);
-    if (d.text.isEmpty())
-        return;
-    if (d.rightAligned)
-        p.drawText(rect.adjusted(0, 4, -d.indent, 0), Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, d.text);
-    else
-        p.drawText(rect.adjusted(d.indent, 4, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, d.text);
+    DrawCellText(p, rect, ListCellDisplay(col, list->Cells(col, row), GuaOn(), list != SGA));
 }
 
 } // namespace order

@@ -469,6 +469,25 @@ void TFrmMain::closeEvent(QCloseEvent* event)
         FrmMain = nullptr;
 }
 
+void DrawCellText(QPainter& p, const QRect& rect, const CellDisplay& d)
+{
+    if (d.text.isEmpty())
+        return;
+    const QRect area = d.rightAligned ? rect.adjusted(0, 4, -d.indent, 0) : rect.adjusted(d.indent, 4, 0, 0);
+    const int flags = (d.rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop | Qt::TextSingleLine;
+    const int width = p.fontMetrics().horizontalAdvance(d.text);
+    if (width > area.width() && width * 85 <= area.width() * 100) {
+        const QFont saved = p.font();
+        QFont condensed = saved;
+        condensed.setStretch(std::max(80, area.width() * 100 / width));
+        p.setFont(condensed);
+        p.drawText(area, flags, d.text);
+        p.setFont(saved);
+        return;
+    }
+    p.drawText(area, flags, d.text);
+}
+
 void TFrmMain::SendKeyToGrid(TStringGrid* grid, int key)
 {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);

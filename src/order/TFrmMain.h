@@ -191,4 +191,10 @@ private:
 
 extern TFrmMain* FrmMain;
 
+// Draws a cell's text 4 pixels below the top at its indent. A text that
+// overflows its cell by a few pixels (a date or an amount in a narrow
+// column: the substitute font is wider than the one the widths were made
+// for) is drawn slightly condensed instead of being cut.
+void DrawCellText(QPainter& p, const QRect& rect, const CellDisplay& d);
+
 } // namespace order
