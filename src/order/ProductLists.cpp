@@ -137,6 +137,7 @@ void TFrmMain::ShowCatalogList()
 
 void TFrmMain::EdtGNEnter()
 {
+    listShown_ = true;
     FromSearch = false;
     if (RdBtnOnly->isChecked())
         ShowTradedList();
@@ -150,6 +151,10 @@ void TFrmMain::FocusSearchBox()
 {
     if (focusWidget() == EdtGN) {
         EdtGN->setFocus(Qt::OtherFocusReason);
+        // The platform may have put the focus there when the window was
+        // activated, which is no entry; the first list still has to come.
+        if (!listShown_)
+            EdtGNEnter();
         return;
     }
     if (isActiveWindow()) {

@@ -186,6 +186,7 @@ private:
 
     bool loginAccepted_ = false;
     bool activating_ = false;
+    bool listShown_ = false; // the search box has been entered at least once
     bool closingConfirmed_ = false;
 };
 

@@ -335,3 +335,24 @@ TEST_F(MainWindow, CancelledLoginLeavesTheWindowUnshown)
     EXPECT_FALSE(main_->isVisible());
     EXPECT_EQ(CallCount(), 0u);
 }
+
+TEST_F(MainWindow, FirstListComesAlsoWhenTheBoxHadTheFocusBeforeTheWindowShowed)
+{
+    WhenShown<TFrmSecS>(FrmSecS, [](TFrmSecS* login) {
+        TypeInto(login->EdtMID, QStringLiteral("NURI"));
+        TypeInto(login->EdtCID, QStringLiteral("SHOP01"));
+        TypeInto(login->MEdtS, QStringLiteral("2580"));
+        QTest::keyClick(login->MEdtS, Qt::Key_Return);
+    });
+    main_ = std::make_unique<TFrmMain>();
+    ASSERT_TRUE(main_->LoginAccepted());
+    main_->LaunchArguments = { QStringLiteral("nrclient") };
+    main_->EdtGN->setFocus(); // restored by the platform on activation: no entry
+    const std::uint64_t before = Calls();
+    ExpectNoticesWindow();
+    main_->show();
+    main_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !main_->FirstActivate; }, 10000));
+    EXPECT_EQ(main_->SGG->RowCount(), kShop01.traded);
+    EXPECT_EQ(Calls(), before + 2); // the traded list and the notices
+}
