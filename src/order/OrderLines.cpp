@@ -150,7 +150,8 @@ void TFrmMain::RefreshTotal()
 {
     if (!GubOn())
         return;
-    CEdtSum->SetValueText(PlainNumber(LinesTotal(*SGS->Model())));
+    // The box shows two decimals; the total itself is summed at four.
+    CEdtSum->SetValueText(FormatNumberText("0.##", LinesTotal(*SGS->Model())));
 }
 
 void TFrmMain::SBPUClick()

@@ -255,6 +255,11 @@ TEST_F(MainLines, DeleteRenumbersAndLowersTheTotal)
     w->SGS->SetRow(6);
     w->SBF4->click();
     EXPECT_EQ(Lines(), 2);
+    // The box shows the four-decimal sum with two decimals.
+    w->AddLine(
+        QStringLiteral("C9"), QStringLiteral("X"), QString(), QStringLiteral("0.3333"), QString(), QStringLiteral("1"));
+    EXPECT_EQ(w->SGS->Cells(5, 2), QStringLiteral("0.3333"));
+    EXPECT_EQ(w->CEdtSum->TypedText(), QStringLiteral("9000.33"));
 }
 
 TEST_F(MainLines, FullOrderRefusesTheHundredthLine)
