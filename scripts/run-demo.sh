@@ -7,7 +7,9 @@
 # starts the client pointed at it (ORDER_SERVICE_HOST). Closing the client
 # stops the service. Without a client program, or with DEMO_SERVICE_ONLY
 # set, the service runs in the foreground until Ctrl+C. DEMO_BUILD_DIR picks
-# another build folder than build/.
+# another build folder than build/. DEMO_UPDATE=1 publishes a newer program,
+# a module and a picture, and starts an installed copy of the client in the
+# demo folder, so that a real update runs (build/ stays untouched).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -42,10 +44,19 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # The update folder publishes the client's own program file, so that the
-# update check finds the installation current.
+# update check finds the installation current; with DEMO_UPDATE it publishes
+# a newer one for an installed copy in the demo folder.
 mkdir -p "$DEMO_DIR/update/DATA/IMAGE"
+INSTALL="$CLIENT"
 if [ -x "$CLIENT" ]; then
-  cp "$CLIENT" "$DEMO_DIR/update/DATA/nrclient"
+  if [ -n "${DEMO_UPDATE:-}" ]; then
+    mkdir -p "$DEMO_DIR/install"
+    cp "$CLIENT" "$DEMO_DIR/install/nrclient"
+    INSTALL="$DEMO_DIR/install/nrclient"
+    bash scripts/make-demo-update.sh "$CLIENT" "$DEMO_DIR/update"
+  else
+    cp "$CLIENT" "$DEMO_DIR/update/DATA/nrclient"
+  fi
 fi
 
 "$SERVER" --db "$DEMO_DIR/demo.db" --host 127.0.0.1 --port 0 --port-file "$DEMO_DIR/port" \
@@ -67,6 +78,9 @@ if [ ! -s "$DEMO_DIR/port" ]; then
 fi
 PORT=$(cat "$DEMO_DIR/port")
 export ORDER_SERVICE_HOST="127.0.0.1:$PORT"
+# libcurl honours proxy settings; the demo service is on loopback.
+export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}"
+export NO_PROXY="$no_proxy"
 
 cat <<INFO
 
@@ -81,8 +95,17 @@ To act as the supplier receiving an order (state I = 접수중, O = 접수):
 INFO
 
 if [ -x "$CLIENT" ] && [ -z "${DEMO_SERVICE_ONLY:-}" ]; then
-  echo "Starting the client; closing it stops the service."
-  (cd "$(dirname "$CLIENT")" && "$CLIENT" /SKIPCHECK) || echo "run-demo: the client ended with status $?" >&2
+  if [ -n "${DEMO_UPDATE:-}" ]; then
+    echo "Starting the installed copy $INSTALL: it updates itself and starts again."
+    (cd "$(dirname "$INSTALL")" && "$INSTALL") || echo "run-demo: the client ended with status $?" >&2
+    # The first start hands over to its copy and ends at once; the relaunched
+    # copies still need the service.
+    echo "Service running for the updated client; press Ctrl+C to stop it."
+    wait "$SERVICE_PID"
+  else
+    echo "Starting the client; closing it stops the service."
+    (cd "$(dirname "$INSTALL")" && "$INSTALL") || echo "run-demo: the client ended with status $?" >&2
+  fi
 else
   if [ ! -x "$CLIENT" ]; then
     echo "The client's windows are not there yet ($CLIENT is missing): the service runs alone."
