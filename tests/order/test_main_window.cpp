@@ -195,7 +195,7 @@ TEST_F(MainWindow, RelaunchMessageShownOnceAtFirstActivation)
     QWidget other;
     other.show();
     other.activateWindow();
-    QTest::qWaitForWindowActive(&other, 1000);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&other, 1000));
     Activate();
     QTest::qWait(20);
     EXPECT_EQ(messages_.Texts().size(), 1);
