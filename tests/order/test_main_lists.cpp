@@ -358,4 +358,9 @@ TEST_F(MainLists, PagingButtonsWheelAndCounter)
     wheel(w->SGG->viewport(), 120);
     EXPECT_EQ(w->SGG->Row(), 1);
     EXPECT_EQ(w->SBCount->text(), QStringLiteral("2"));
+    // A click on a row shows its number.
+    const QRect cell = w->SGG->visualRect(w->SGG->Model()->index(4, 0));
+    QTest::mouseClick(w->SGG->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    EXPECT_EQ(w->SGG->Row(), 4);
+    EXPECT_EQ(w->SBCount->text(), QStringLiteral("5"));
 }
