@@ -30,6 +30,9 @@ int main(int argc, char* argv[])
         order::TFrmMain mainWindow;
         if (mainWindow.LoginAccepted()) {
             mainWindow.show();
+            // Ask for the focus: without a window manager nothing else
+            // activates the window, and its first activation loads the lists.
+            mainWindow.activateWindow();
             exitCode = app.exec();
         }
     } else if (const auto command = order::RelaunchFor(result)) {
