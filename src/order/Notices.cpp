@@ -39,7 +39,6 @@ void TFrmMain::SBMessageClick()
     if (!FrmMessage)
         new TFrmMessage(this);
     FrmMessage->Notices = Notices;
-    FrmMessage->Notices = Notices;
     FrmMessage->move(x() + 340, y() + 120);
     FrmMessage->exec();
 }
