@@ -315,6 +315,15 @@ void TFrmCnt::done(int result)
     QDialog::done(result);
 }
 
+// A field reached by key has its whole text selected, so that the first
+// keystroke replaces a design text such as the packing unit's "1".
+void TFrmCnt::MoveFocus(bool next)
+{
+    focusNextPrevChild(next);
+    if (auto* edit = qobject_cast<QLineEdit*>(focusWidget()); edit && edit != CEdtCnt && !edit->isReadOnly())
+        edit->selectAll();
+}
+
 bool TFrmCnt::FormKeyDown(QObject*, QKeyEvent* event)
 {
     switch (event->key()) {
@@ -322,10 +331,10 @@ bool TFrmCnt::FormKeyDown(QObject*, QKeyEvent* event)
         SBEscClick();
         return true;
     case Qt::Key_Up:
-        focusNextPrevChild(false);
+        MoveFocus(false);
         return true;
     case Qt::Key_Down:
-        focusNextPrevChild(true);
+        MoveFocus(true);
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter: {
@@ -333,7 +342,7 @@ bool TFrmCnt::FormKeyDown(QObject*, QKeyEvent* event)
         if (f == CEdtCnt || f == EdtNote)
             SBOKClick();
         else
-            focusNextPrevChild(true);
+            MoveFocus(true);
         return true;
     }
     default:

@@ -94,6 +94,7 @@ private:
     bool IsNew() const { return Mode == QLatin1String("NEW"); }
     bool IsAdd() const { return Mode == QLatin1String("ADD"); }
     bool FormKeyDown(QObject* watched, QKeyEvent* event); // true: the key was taken
+    void MoveFocus(bool next);
     void TakeLine(); // exchange fields from the fields
     void SetQuantityText(const QString& text);
 

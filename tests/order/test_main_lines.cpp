@@ -68,7 +68,7 @@ protected:
                 commit.setCommitString(name);
                 QApplication::sendEvent(cnt->EdtGN, &commit);
                 QTest::keyClick(cnt->EdtGN, Qt::Key_Return);
-                QTest::keyClick(cnt->focusWidget(), Qt::Key_A, Qt::ControlModifier); // over the shown "1"
+                // Reached by Enter, the packing unit's shown "1" is selected and the typing replaces it.
                 QTest::keyClicks(cnt->focusWidget(), unit);
                 QTest::keyClick(cnt->focusWidget(), Qt::Key_Return);
                 QTest::keyClicks(cnt->focusWidget(), qty);
