@@ -225,6 +225,24 @@ std::string ProductFields(const Stmt& s)
            Field("U_CNT", s.Text(9));
 }
 
+// Rows of product records, the same fields for every list and search.
+std::string ProductAnswer(Db& db, Stmt& s)
+{
+    Answer a;
+    while (s.Row())
+        a.Add(ProductFields(s));
+    if (s.Failed())
+        DatabaseFailure(db);
+    return a.Ok();
+}
+
+// A name search: only G_NAME may be searched; the pattern stays a parameter.
+std::string NamePattern(const Request& req)
+{
+    RequireFieldName(req, "LIKE_FIELD", {"G_NAME"});
+    return req.Text("LIKE_KEY", kPatternMax);
+}
+
 std::string TradedList(Db& db, const Request& req)
 {
     const std::string member = MemberKey(db, req);
@@ -232,10 +250,8 @@ std::string TradedList(Db& db, const Request& req)
     const std::string customer = req.Required("SAME_KEY", kCodeMax);
     const bool like = req.Has("LIKE_FIELD") || req.Has("LIKE_KEY");
     std::string pattern;
-    if (like) {
-        RequireFieldName(req, "LIKE_FIELD", {"G_NAME"});
-        pattern = req.Text("LIKE_KEY", kPatternMax);
-    }
+    if (like)
+        pattern = NamePattern(req);
     const char* order = OrderClause(req, {{"U_DATE DESC", " ORDER BY t.U_DATE DESC, p.G_NAME ASC, p.G_CODE ASC"},
                                           {"G_NAME ASC", " ORDER BY p.G_NAME ASC, p.G_CODE ASC"}});
     std::string sql =
@@ -249,12 +265,7 @@ std::string TradedList(Db& db, const Request& req)
     s.Bind(1, member).Bind(2, customer);
     if (like)
         s.Bind(3, pattern);
-    Answer a;
-    while (s.Row())
-        a.Add(ProductFields(s));
-    if (s.Failed())
-        DatabaseFailure(db);
-    return a.Ok();
+    return ProductAnswer(db, s);
 }
 
 std::string RemoveTraded(Db& db, std::mutex& writeLock, const Request& req)
@@ -285,10 +296,8 @@ std::string Catalogue(Db& db, const Request& req, bool needGroup, bool needLike)
         RequireFieldName(req, "GROUP_FIELD", {"G_PART"});
         groupKey = req.Text("GROUP_KEY", kCodeMax);
     }
-    if (like) {
-        RequireFieldName(req, "LIKE_FIELD", {"G_NAME"});
-        pattern = req.Text("LIKE_KEY", kPatternMax);
-    }
+    if (like)
+        pattern = NamePattern(req);
     const char* order = OrderClause(req, {{"G_NAME ASC", " ORDER BY p.G_NAME ASC, p.G_CODE ASC"}});
     std::string sql =
         "SELECT p.G_CODE, p.G_NAME, p.G_BOX, p.G_BCNT, p.G_BCODE, p.G_GPN1, p.G_PART, t.U_COST, t.U_DATE, t.U_CNT "
@@ -305,12 +314,7 @@ std::string Catalogue(Db& db, const Request& req, bool needGroup, bool needLike)
         s.Bind(3, groupKey);
     if (like)
         s.Bind(4, pattern);
-    Answer a;
-    while (s.Row())
-        a.Add(ProductFields(s));
-    if (s.Failed())
-        DatabaseFailure(db);
-    return a.Ok();
+    return ProductAnswer(db, s);
 }
 
 std::string Classes(Db& db, const Request& req)
