@@ -1,4 +1,5 @@
 #include "TFrmSecModi.h"
+#include "WindowMove.h"
 
 #include "DataModule.h"
 #include "Helpers.h"
@@ -235,9 +236,7 @@ void TFrmSecModi::SBLoginClick()
 bool TFrmSecModi::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Panel1 && event->type() == QEvent::MouseButtonPress) {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton && windowHandle())
-            windowHandle()->startSystemMove();
+        StartWindowMove(this, static_cast<QMouseEvent*>(event));
         return false;
     }
     if (event->type() != QEvent::KeyPress)

@@ -1,4 +1,5 @@
 #include "TFrmSecS.h"
+#include "WindowMove.h"
 
 #include "Artwork.h"
 #include "DataModule.h"
@@ -317,9 +318,7 @@ bool TFrmSecS::CustomerStep(const QString& customerId)
 bool TFrmSecS::eventFilter(QObject* watched, QEvent* event)
 {
     if ((watched == ImgL || watched == ImgR) && event->type() == QEvent::MouseButtonPress) {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton && windowHandle())
-            windowHandle()->startSystemMove();
+        StartWindowMove(this, static_cast<QMouseEvent*>(event));
         return false;
     }
     if (event->type() != QEvent::KeyPress)

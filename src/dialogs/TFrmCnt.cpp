@@ -1,4 +1,5 @@
 #include "TFrmCnt.h"
+#include "WindowMove.h"
 
 #include "Artwork.h"
 #include "DataModule.h"
@@ -355,8 +356,8 @@ bool TFrmCnt::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && watched != Panel9 && FormKeyDown(watched, static_cast<QKeyEvent*>(event)))
         return true;
     if (watched == Panel9 && event->type() == QEvent::MouseButtonPress
-        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && windowHandle()) {
-        windowHandle()->startSystemMove();
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        StartWindowMove(this, static_cast<QMouseEvent*>(event));
         return true;
     }
     return QDialog::eventFilter(watched, event);

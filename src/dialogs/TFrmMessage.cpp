@@ -1,4 +1,5 @@
 #include "TFrmMessage.h"
+#include "WindowMove.h"
 
 #include "Artwork.h"
 #include "DataModule.h"
@@ -158,8 +159,7 @@ void TFrmMessage::mousePressEvent(QMouseEvent* event)
 {
     // The frame is the only part that is not grid or button: it moves the
     // borderless window.
-    if (event->button() == Qt::LeftButton && windowHandle())
-        windowHandle()->startSystemMove();
+    StartWindowMove(this, event);
     QDialog::mousePressEvent(event);
 }
 

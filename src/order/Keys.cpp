@@ -4,6 +4,7 @@
 // which arrive through the same event filter.
 
 #include "TFrmMain.h"
+#include "WindowMove.h"
 
 #include "StringGrid.h"
 #include "TCEdit.h"
@@ -184,9 +185,7 @@ bool TFrmMain::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove: {
         if (widget != ImgLeft)
             return false;
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if ((mouse->buttons() & Qt::LeftButton) && windowHandle())
-            windowHandle()->startSystemMove();
+        StartWindowMove(this, static_cast<QMouseEvent*>(event));
         return false;
     }
     default:
