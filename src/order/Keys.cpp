@@ -27,8 +27,13 @@ bool TFrmMain::FormKeyDown(QKeyEvent* event)
         = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     if (mods == Qt::AltModifier)
         return false;
-    if (mods == Qt::ControlModifier)
-        return false; // Ctrl+F3 and Ctrl+F7 belong to the sample commands
+    if (mods == Qt::ControlModifier) {
+        if (event->key() == Qt::Key_F3)
+            SBF3SClick();
+        else if (event->key() == Qt::Key_F7)
+            SBF7SClick();
+        return false;
+    }
 
     QWidget* focused = focusWidget();
     const bool inGrid = focused == SGS || focused == SGG || focused == SGA;
@@ -51,8 +56,20 @@ bool TFrmMain::FormKeyDown(QKeyEvent* event)
             return true;
         }
         return focused == SGS;
+    case Qt::Key_F3:
+        SBF3Click();
+        return false;
     case Qt::Key_F5:
         SBF5Click();
+        return false;
+    case Qt::Key_F6:
+        SBF6Click();
+        return false;
+    case Qt::Key_F7:
+        SBF7Click();
+        return false;
+    case Qt::Key_F8:
+        SBF8Click();
         return false;
     case Qt::Key_F9:
         SBF9Click();
@@ -65,6 +82,10 @@ bool TFrmMain::FormKeyDown(QKeyEvent* event)
                 edit->clear();
         }
         return true;
+    case Qt::Key_F12:
+        // The calendar's button takes no focus; this is its key.
+        SBDateClick();
+        return false;
     case Qt::Key_Escape:
         ImgBtnEscClick();
         // A closed window has nothing left to give the key to.

@@ -66,20 +66,14 @@ std::vector<std::string> ListFields(bool priceInColumn3, int colCount)
 
 long long FillList(TStringGridModel& list, std::shared_ptr<const std::string> answer, bool priceInColumn3)
 {
-    long long n = answer ? RecordCount(*answer) : 0;
+    const long long n = answer ? RecordCount(*answer) : 0;
     if (n <= 0) {
         list.ClearCells();
         return n;
     }
-    // Every record takes at least "<RDC_0></RDC_0>"; a count beyond what the
-    // answer can hold is a broken answer and must not size the grid.
-    const long long most = static_cast<long long>(answer->size() / 15);
-    if (n > most)
-        n = most;
-    if (n > 0x7fffffff)
-        n = 0x7fffffff;
-    list.FillFromAnswer(std::move(answer), ListFields(priceInColumn3, list.ColCount()), int(n));
-    return n;
+    const long long rows = RowsForRecords(*answer);
+    list.FillFromAnswer(std::move(answer), ListFields(priceInColumn3, list.ColCount()), int(rows));
+    return rows;
 }
 
 int FindRow(const TStringGridModel& list, int col, const QString& text)

@@ -360,12 +360,17 @@ void TFrmMain::CreateControls()
     SBEnd = SpeedButton(rightBottom, "SBEnd", 311, 3, 46, QStringLiteral("End"), QString(), true, 35);
     SBCount = SpeedButton(rightBottom, "SBCount", 357, 3, 49, QStringLiteral("0"), QString(), true, 35);
 
-    // Wiring of the buttons in this window's scope. The order commands of
-    // other screens (send, open, copy, delete, samples, printing, paste,
-    // help, classification search, calendar) are not connected here.
+    // Wiring of the buttons.
     connect(SBF4, &QToolButton::clicked, this, [this] { SBF4Click(); });
     connect(SBF5, &QToolButton::clicked, this, [this] { SBF5Click(); });
     connect(SBF9, &QToolButton::clicked, this, [this] { SBF9Click(); });
+    connect(SBF7, &QToolButton::clicked, this, [this] { SBF7Click(); });
+    connect(SBDate, &QToolButton::clicked, this, [this] { SBDateClick(); });
+    connect(SBF3, &QToolButton::clicked, this, [this] { SBF3Click(); });
+    connect(SBF3S, &QToolButton::clicked, this, [this] { SBF3SClick(); });
+    connect(SBF6, &QToolButton::clicked, this, [this] { SBF6Click(); });
+    connect(SBF8, &QToolButton::clicked, this, [this] { SBF8Click(); });
+    connect(SBF7S, &QToolButton::clicked, this, [this] { SBF7SClick(); });
     connect(SBPU, &QToolButton::clicked, this, [this] { SBPUClick(); });
     connect(SBPD, &QToolButton::clicked, this, [this] { SBPDClick(); });
     connect(SBMessage, &QToolButton::clicked, this, [this] { SBMessageClick(); });

@@ -7,8 +7,9 @@
 //
 // The window is split by concern: this file's .cpp holds layout, creation,
 // activation, dragging and closing; ProductLists.cpp the lists; OrderLines.cpp
-// the order lines and the screen clear; Keys.cpp the key preview; Notices.cpp
-// the notices, the password change and the exit command.
+// the order lines and the screen clear; OrderCommands.cpp sending, the
+// calendar, opening, copying, deleting and samples; Keys.cpp the key preview;
+// Notices.cpp the notices, the password change and the exit command.
 
 #include "MainLogic.h"
 #include "OrderLineLogic.h"
@@ -149,6 +150,18 @@ public:
     void SBPUClick();
     void SBPDClick();
     void RefreshTotal();
+
+    // Sending, opening, copying, deleting, samples
+    static constexpr int kReadOrder = 0;
+    static constexpr int kReadSample = 1;
+    void SBF7Click();
+    void SBDateClick();
+    void ReadOrder(int purpose);
+    void SBF3Click();
+    void SBF3SClick();
+    void SBF6Click();
+    void SBF8Click();
+    void SBF7SClick();
 
     // Notices, password, exit
     bool LoadNotices();

@@ -151,6 +151,19 @@ long long RecordCount(std::string_view answer)
     return ToIntDef(ExtractTagView("RESULT_RECORD_COUNT", answer), 0);
 }
 
+long long RowsForRecords(std::string_view answer)
+{
+    long long n = RecordCount(answer);
+    if (n <= 0)
+        return 0;
+    // Every record takes at least "<RDC_0></RDC_0>"; a count beyond what the
+    // answer can hold is a broken answer and must not size a grid.
+    const long long most = static_cast<long long>(answer.size() / 15);
+    if (n > most)
+        n = most;
+    return n > 0x7fffffff ? 0x7fffffff : n;
+}
+
 std::string RecordName(long long index)
 {
     return "RDC_" + std::to_string(index);

@@ -33,6 +33,10 @@ std::string_view ExtractBetweenView(std::string_view text, std::string_view open
 bool IsSuccess(std::string_view answer);
 // RESULT_RECORD_COUNT as an integer, 0 when missing or not a number.
 long long RecordCount(std::string_view answer);
+// The record count as a number of grid rows: 0 when not positive, and never
+// more than the answer's length could hold (a broken count must not size a
+// grid).
+long long RowsForRecords(std::string_view answer);
 // Integer value of a text the way the record count is read: optional blanks,
 // optional sign, digits, optional blanks; anything else gives the default.
 long long ToIntDef(std::string_view text, long long def);

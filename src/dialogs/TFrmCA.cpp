@@ -1,0 +1,167 @@
+#include "TFrmCA.h"
+
+#include "DataModule.h"
+#include "Helpers.h"
+
+#include <QCalendarWidget>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTextCharFormat>
+
+namespace order {
+
+TFrmCA* FrmCA = nullptr;
+
+namespace {
+
+    constexpr int kWidth = 241;
+    constexpr int kHeight = 369;
+    constexpr int kStatusHeight = 19;
+
+} // namespace
+
+QDate CalendarStartDate(const QString& text, const QDate& today)
+{
+    // An empty text is no date here, whatever the delivery-date field allows.
+    if (!CheckDateCode(text, false, false))
+        return today;
+    const QDate date(2000 + text.mid(0, 2).toInt(), text.mid(2, 2).toInt(), text.mid(4, 2).toInt());
+    // The date check allows 29 February in every year divisible by 4, which
+    // the calendar of 2100 would not know; such a text opens on today too.
+    return date.isValid() ? date : today;
+}
+
+QString CalendarDateCode(const QDate& date)
+{
+    return date.toString(QStringLiteral("yyMMdd"));
+}
+
+TFrmCA::TFrmCA(QWidget* parent)
+    : QDialog(parent, Qt::Tool)
+{
+    FrmCA = this;
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("FrmCA"));
+    setWindowTitle(QString());
+    setModal(true);
+    // FormCreate
+    const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
+    resize(width, kHeight);
+    firstActivate_ = true;
+    if (DM)
+        DM->PickedValue.clear();
+
+    MCa = new QCalendarWidget(this);
+    MCa->setObjectName(QStringLiteral("MCa"));
+    MCa->setGeometry(0, 0, width, kHeight - kStatusHeight);
+    // A Korean calendar, weeks from Sunday, big day numbers; the month bar
+    // keeps a smaller font so that month and year fit the narrow window.
+    MCa->setLocale(QLocale(QLocale::Korean, QLocale::SouthKorea));
+    MCa->setFirstDayOfWeek(Qt::Sunday);
+    MCa->setMinimumSize(1, 1);
+    // A font 24 pixels high from the top of its tallest glyph to the bottom
+    // of its lowest (its line height), which keeps two-digit days whole in
+    // the seven columns of the window's width.
+    QFont font = MCa->font();
+    font.setPixelSize(21);
+    MCa->setFont(font);
+    if (auto* bar = MCa->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"))) {
+        QFont barFont = font;
+        barFont.setPixelSize(16);
+        barFont.setBold(true);
+        for (QWidget* w : bar->findChildren<QWidget*>())
+            w->setFont(barFont);
+    }
+    MCa->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    MCa->setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
+    MCa->setGridVisible(false);
+    // The table of days takes the clicks; the hand shows over it. Its
+    // columns may be narrower than the big font would ask for, so that the
+    // whole week fits the window.
+    if (auto* days = MCa->findChild<QTableView*>()) {
+        days->setCursor(Qt::PointingHandCursor);
+        days->horizontalHeader()->setMinimumSectionSize(1);
+        days->verticalHeader()->setMinimumSectionSize(1);
+    }
+    connect(MCa, &QCalendarWidget::activated, this, [this] { MCaDblClick(); });
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setGeometry(0, kHeight - kStatusHeight, width, kStatusHeight);
+    StatusBar1->setSizeGripEnabled(true);
+
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+TFrmCA::~TFrmCA()
+{
+    if (FrmCA == this)
+        FrmCA = nullptr;
+}
+
+void TFrmCA::FormActivate()
+{
+    if (!firstActivate_)
+        return;
+    firstActivate_ = false;
+    const QDate start = CalendarStartDate(InputText, QDate::currentDate());
+    MCa->setCurrentPage(start.year(), start.month());
+    MCa->setSelectedDate(start);
+    MCa->setFocus(Qt::OtherFocusReason);
+}
+
+void TFrmCA::MCaDblClick()
+{
+    if (DM)
+        DM->PickedValue = CalendarDateCode(MCa->selectedDate());
+    done(1);
+}
+
+void TFrmCA::reject()
+{
+    done(2);
+}
+
+bool TFrmCA::FormKeyDown(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        done(2);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // The keyboard's way to pick the day a double click picks.
+        MCaDblClick();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TFrmCA::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && FormKeyDown(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TFrmCA::event(QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && FormKeyDown(static_cast<QKeyEvent*>(event)))
+        return true;
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QDialog::event(event);
+}
+
+void TFrmCA::showEvent(QShowEvent* event)
+{
+    // Platforms without window activation (offscreen) still open on the date.
+    FormActivate();
+    QDialog::showEvent(event);
+}
+
+} // namespace order

@@ -1,0 +1,60 @@
+#pragma once
+
+// TFrmCA: the delivery-date calendar. A month calendar in a small tool
+// window; a double click (or Enter) on a day hands it back as "yymmdd" in
+// DM->PickedValue with result 1, Esc closes with result 2 and leaves
+// PickedValue empty.
+//
+// Opening: the opener creates it with new (unless FrmCA already exists),
+// sets InputText to the current delivery-date text, places it (the main
+// window puts it at its own Left + 160, Top + 20) and calls exec(). The
+// calendar opens on InputText when that is a valid yymmdd date (always in
+// the 2000s), otherwise on today. The window deletes itself when it closes.
+
+#include <QDate>
+#include <QDialog>
+#include <QString>
+
+class QCalendarWidget;
+class QKeyEvent;
+class QStatusBar;
+
+namespace order {
+
+// The day the calendar opens on for a delivery-date text: yymmdd read as
+// 20yy-mm-dd when the date is valid, otherwise `today`.
+QDate CalendarStartDate(const QString& text, const QDate& today);
+// "yymmdd" of a date.
+QString CalendarDateCode(const QDate& date);
+
+class TFrmCA : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TFrmCA(QWidget* parent = nullptr);
+    ~TFrmCA() override;
+
+    QString InputText; // set by the opener before exec()
+
+    QCalendarWidget* MCa = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+
+    void FormActivate();
+    void MCaDblClick();
+
+    void reject() override; // Esc and closing give result 2
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool FormKeyDown(QKeyEvent* event); // true: the key was taken
+
+    bool firstActivate_ = true;
+};
+
+extern TFrmCA* FrmCA;
+
+} // namespace order

@@ -1,0 +1,337 @@
+#include "TFrmOrderS.h"
+
+#include "DataModule.h"
+#include "Messages.h"
+#include "OrderListLogic.h"
+#include "ServiceCalls.h"
+#include "StringGrid.h"
+#include "TagMessage.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QWheelEvent>
+
+namespace order {
+
+TFrmOrderS* FrmOrderS = nullptr;
+
+namespace {
+
+    const QColor kSkyBlue(166, 202, 240);
+    const QColor kTeal(0, 128, 128);
+    constexpr int kWidth = 738;
+    constexpr int kHeight = 552;
+    constexpr int kStrip = 5;
+    constexpr int kHeader = 22;
+    constexpr int kButtonW = 46;
+    constexpr int kButtonH = 38;
+    constexpr int kStatusHeight = 21;
+    constexpr int kRows = 25;
+    const int kColWidths[kOrderListColCount] = { 63, 44, 44, 49, 63, 413, 16, 40 };
+
+    QFont PixelFont(const char* family, int pixels, bool bold)
+    {
+        QFont f(QString::fromUtf8(family));
+        f.setPixelSize(pixels);
+        f.setBold(bold);
+        return f;
+    }
+
+    QToolButton* Button(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
+        const QColor& color = Qt::black)
+    {
+        auto* b = new QToolButton(parent);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setText(caption);
+        b->setGeometry(geometry);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setFont(PixelFont("돋움", 12, true));
+        QPalette pal = b->palette();
+        pal.setColor(QPalette::ButtonText, color);
+        b->setPalette(pal);
+        return b;
+    }
+
+} // namespace
+
+TFrmOrderS::TFrmOrderS(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+{
+    FrmOrderS = this;
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("FrmOrderS"));
+    setWindowTitle(QStringLiteral(" 딩동주문 Ⅲ"));
+    setModal(true);
+    setFont(PixelFont("돋움", 12, false));
+    // FormCreate
+    const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
+    setFixedSize(width, kHeight);
+    firstActivate_ = true;
+
+    const int gridWidth = kWidth - kButtonW;
+    PnlLG = new QWidget(this);
+    PnlLG->setObjectName(QStringLiteral("PnlLG"));
+    PnlLG->setGeometry(0, kStrip, gridWidth, kHeader);
+    struct Title {
+        QToolButton** button;
+        const char* name;
+        QString caption;
+    };
+    const Title titles[] = {
+        { &SBGN, "SBGN", QStringLiteral("발주일") },
+        { &SpeedButton1, "SpeedButton1", QStringLiteral("시간") },
+        { &SpeedButton2, "SpeedButton2", QStringLiteral("수정") },
+        { &SpeedButton3, "SpeedButton3", QStringLiteral("상태") },
+        { &SBLC, "SBLC", QStringLiteral("배송일") },
+        { &SpeedButton4, "SpeedButton4", QStringLiteral("전    달    내    용") },
+    };
+    int x = 1; // inside the grid's frame
+    for (int c = 0; c < 6; ++c) {
+        // Each title is as wide as its column and the line after it.
+        QToolButton* b = Button(PnlLG, titles[c].name, titles[c].caption, QRect(x, 0, kColWidths[c] + 1, kHeader));
+        b->setAutoRaise(true);
+        *titles[c].button = b;
+        x += kColWidths[c] + 1;
+    }
+
+    SGG = new TStringGrid(this);
+    SGG->setObjectName(QStringLiteral("SGG"));
+    SGG->SetColCount(kOrderListColCount);
+    SGG->SetRowCount(kRows);
+    SGG->SetDefaultRowHeight(19);
+    SGG->SetGridLines(true);
+    SGG->SetRowSelect(true);
+    for (int c = 0; c < kOrderListColCount; ++c)
+        SGG->SetColWidth(c, kColWidths[c]);
+    SGG->setFont(PixelFont("굴림", 12, false));
+    QPalette gridPal = SGG->palette();
+    gridPal.setColor(QPalette::Text, Qt::black);
+    SGG->setPalette(gridPal);
+    SGG->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SGG->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SGG->setToolTip(QStringLiteral("선택 [Enter]  or  더블클릭, 검색란 이동 [SpaceBar]"));
+    SGG->setFocusPolicy(Qt::StrongFocus);
+    const int gridTop = kStrip + kHeader;
+    SGG->setGeometry(0, gridTop, gridWidth, kHeight - kStatusHeight - gridTop);
+    SGG->OnDrawCell = [this](int col, int row, QPainter& p, const QRect& rect, bool selected, bool focused) {
+        SGGDrawCell(col, row, p, rect, selected, focused);
+    };
+    connect(SGG, &TStringGrid::SelectCell, this, [this] { SGGClick(); });
+    connect(SGG, &TStringGrid::Clicked, this, [this] { SGGClick(); });
+    connect(SGG, &TStringGrid::DblClicked, this, [this] { SGGDblClick(); });
+
+    const int bx = width - kButtonW;
+    int by = kStrip;
+    auto next = [&by, bx] {
+        const QRect r(bx, by, kButtonW, kButtonH);
+        by += kButtonH;
+        return r;
+    };
+    SBEsc = Button(this, "SBEsc", QStringLiteral("Esc"), next(), Qt::red);
+    SBEsc->setToolTip(QStringLiteral("닫음"));
+    SBHome = Button(this, "SBHome", QStringLiteral("Home"), next());
+    SBPgUp = Button(this, "SBPgUp", QStringLiteral("PgUp"), next());
+    SBPgDn = Button(this, "SBPgDn", QStringLiteral("PgDn"), next());
+    SBEnd = Button(this, "SBEnd", QStringLiteral("End"), next());
+    SBEnter = Button(this, "SBEnter", QStringLiteral("Enter"), next());
+    SBCount = Button(this, "SBCount", QStringLiteral("1"), next(), kTeal);
+    connect(SBEsc, &QToolButton::clicked, this, [this] { SBEscClick(); });
+    connect(SBHome, &QToolButton::clicked, this, [this] { SBHomeClick(); });
+    connect(SBPgUp, &QToolButton::clicked, this, [this] { SBPgUpClick(); });
+    connect(SBPgDn, &QToolButton::clicked, this, [this] { SBPgDnClick(); });
+    connect(SBEnd, &QToolButton::clicked, this, [this] { SBEndClick(); });
+    connect(SBEnter, &QToolButton::clicked, this, [this] { SBEnterClick(); });
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setGeometry(0, kHeight - kStatusHeight, width, kStatusHeight);
+
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+TFrmOrderS::~TFrmOrderS()
+{
+    if (FrmOrderS == this)
+        FrmOrderS = nullptr;
+}
+
+void TFrmOrderS::FormActivate()
+{
+    if (!firstActivate_)
+        return;
+    firstActivate_ = false;
+    CodeColumn = SGG->ColCount() - 1;
+    SpareColumn = SGG->ColCount() - 2;
+    LoadList();
+}
+
+void TFrmOrderS::LoadList()
+{
+    std::string answer;
+    ListOrders(DM ? DM->M_CODE.str() : std::string(), OrderListRequest(DM ? DM->C_CODE.str() : std::string()),
+        answer);
+    if (!IsSuccess(answer)) {
+        ShowMessage(QStringLiteral("발주 읽기 오류입니다\r\r인터넷을 확인하시고 다시 시도하십시요."));
+        RecordCount = -1;
+        Answer.reset();
+    } else {
+        RecordCount = ::order::RecordCount(answer);
+        const long long rows = RowsForRecords(answer);
+        if (rows <= 0) {
+            Answer.reset();
+        } else {
+            Answer = std::make_shared<const std::string>(std::move(answer));
+            SGG->Model()->FillFromAnswer(Answer, OrderListFields(), static_cast<int>(rows));
+            SGG->setFocus(Qt::OtherFocusReason);
+        }
+    }
+    SGG->SetRow(0);
+    SGGClick();
+}
+
+void TFrmOrderS::SGGClick()
+{
+    SBCount->setText(QString::number(std::max(SGG->Row(), 0) + 1));
+}
+
+void TFrmOrderS::SGGDblClick()
+{
+    done(1);
+}
+
+void TFrmOrderS::SBEnterClick()
+{
+    done(1);
+}
+
+void TFrmOrderS::SBEscClick()
+{
+    done(2);
+}
+
+void TFrmOrderS::SendKeyToGrid(int key)
+{
+    SGG->setFocus(Qt::OtherFocusReason);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(SGG, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(SGG, &release);
+}
+
+void TFrmOrderS::SBHomeClick()
+{
+    SendKeyToGrid(Qt::Key_Home);
+}
+
+void TFrmOrderS::SBPgUpClick()
+{
+    SendKeyToGrid(Qt::Key_PageUp);
+}
+
+void TFrmOrderS::SBPgDnClick()
+{
+    SendKeyToGrid(Qt::Key_PageDown);
+}
+
+void TFrmOrderS::SBEndClick()
+{
+    SendKeyToGrid(Qt::Key_End);
+}
+
+void TFrmOrderS::SGGDrawCell(int col, int row, QPainter& p, const QRect& rect, bool, bool)
+{
+    const OrderListCell d = OrderListCellDisplay(col, SGG->Cells(col, row));
+    if (d.text.isEmpty())
+        return;
+    if (d.red)
+        p.setPen(Qt::red);
+    p.drawText(rect.adjusted(d.indent, 4, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, d.text);
+}
+
+// Whatever closes the window: OK hands back the current row's order code
+// (no code turns it into Cancel); anything else leaves PickedValue empty.
+void TFrmOrderS::done(int result)
+{
+    QString code;
+    if (result == 1)
+        code = SGG->Cells(CodeColumn, SGG->Row());
+    if (code.isEmpty())
+        result = 2;
+    if (DM)
+        DM->PickedValue = result == 1 ? code : QString();
+    QDialog::done(result);
+}
+
+void TFrmOrderS::reject()
+{
+    done(2);
+}
+
+bool TFrmOrderS::FormKeyDown(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        done(2);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (focusWidget() == SGG)
+            done(1);
+        return true; // swallowed in any case
+    default:
+        return false;
+    }
+}
+
+bool TFrmOrderS::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched == focusWidget()
+        && FormKeyDown(static_cast<QKeyEvent*>(event)))
+        return true;
+    if (event->type() == QEvent::Wheel) {
+        // One wheel step moves the focused grid one row, like an arrow key.
+        if (focusWidget() == SGG) {
+            const int dy = static_cast<QWheelEvent*>(event)->angleDelta().y();
+            if (dy != 0)
+                QApplication::postEvent(
+                    SGG, new QKeyEvent(QEvent::KeyPress, dy > 0 ? Qt::Key_Up : Qt::Key_Down, Qt::NoModifier));
+        }
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TFrmOrderS::event(QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && FormKeyDown(static_cast<QKeyEvent*>(event)))
+        return true;
+    if (event->type() == QEvent::Wheel)
+        return eventFilter(this, event);
+    if (event->type() == QEvent::WindowActivate && firstActivate_)
+        QTimer::singleShot(0, this, [this] { FormActivate(); });
+    return QDialog::event(event);
+}
+
+void TFrmOrderS::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Loaded once the window is up, so that a failure message opens over it;
+    // platforms without window activation (offscreen) load here too.
+    if (firstActivate_)
+        QTimer::singleShot(0, this, [this] { FormActivate(); });
+}
+
+void TFrmOrderS::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    p.fillRect(QRect(0, 0, width(), kStrip), kSkyBlue);
+}
+
+} // namespace order

@@ -1,0 +1,148 @@
+#include "OrderLogic.h"
+
+#include "Helpers.h"
+#include "StringGrid.h"
+#include "TagMessage.h"
+
+namespace order {
+
+namespace {
+
+    std::string Utf8(const QString& s)
+    {
+        return s.toStdString();
+    }
+
+    QString Text(std::string_view s)
+    {
+        return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    }
+
+    QString Trimmed(const QString& s)
+    {
+        return TrimLeft(TrimRight(s));
+    }
+
+} // namespace
+
+std::string OrderSendRequest(const OrderHeader& h, const TStringGridModel& lines)
+{
+    const TLineColumns c = TLineColumns::ForColumnCount(lines.ColCount());
+    std::string body;
+    int n = 0;
+    for (; n < lines.RowCount() && !lines.Cell(c.Number, n).isEmpty(); ++n) {
+        const QString code = Trimmed(lines.Cell(c.Code, n));
+        const bool direct = code == kDirectCode;
+        QString qty = lines.Cell(c.Qty, n);
+        qty.remove(QLatin1Char(','));
+        std::string line;
+        line += BuildTag("OL_NO", std::to_string(n));
+        line += BuildTag("OL_CC", h.cCode);
+        line += BuildTag("OL_OC", "");
+        line += BuildTag("OL_GC", Utf8(code));
+        line += BuildTag("OL_GN", direct ? Utf8(lines.Cell(c.Name, n)) : std::string());
+        line += BuildTag("OL_GBOX", direct ? Utf8(lines.Cell(c.Unit, n)) : std::string());
+        line += BuildTag("OL_LO", "0");
+        line += BuildTag("OL_LC", Utf8(qty));
+        line += BuildTag("OL_LN", Utf8(Trimmed(lines.Cell(c.Note, n))));
+        line += BuildTag("OL_LG", "E");
+        line += BuildTag("OL_LB", "0");
+        line += BuildTag("OL_LM", "0");
+        body += BuildTag("OLD_" + std::to_string(n), line);
+    }
+
+    std::string head;
+    head += BuildTag("OH_CODE", Utf8(h.code));
+    head += BuildTag("OH_SD", Utf8(h.date));
+    head += BuildTag("OH_AT", Utf8(h.time));
+    head += BuildTag("OH_MT", "");
+    head += BuildTag("OH_MCOUNT", std::to_string(h.sendCount));
+    head += BuildTag("OH_DD", Utf8(h.delivery));
+    head += BuildTag("OH_CC", h.cCode);
+    head += BuildTag("OH_TYPE", "C");
+    head += BuildTag("OH_IOG", h.writing ? "X" : "A");
+    head += BuildTag("OH_SG", "0");
+    head += BuildTag("OH_SCODE", "");
+    head += BuildTag("OH_RCOUNT", std::to_string(n));
+    head += BuildTag("OH_NOTE", Utf8(Trimmed(h.note)));
+    head += BuildTag("OH_DG", "X");
+    head += BuildTag("OH_PN", "");
+    head += BuildTag("OH_PS", "");
+    head += BuildTag("OH_MC", h.mCode);
+    head += BuildTag("OH_NC", h.cNc);
+    head += BuildTag("OH_MG", "N");
+    return BuildTag("ORDERH_DATA", head) + BuildTag("ORDERL_DATA", body);
+}
+
+std::string SampleRequest(const std::string& orderCode)
+{
+    return BuildTag("ORDERH_DATA", BuildTag("OH_CODE", orderCode) + BuildTag("OH_SG", "1"));
+}
+
+QString TrimmedAnswer(const std::string& answer)
+{
+    std::size_t begin = 0;
+    std::size_t end = answer.size();
+    while (begin < end && static_cast<unsigned char>(answer[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(answer[end - 1]) <= ' ')
+        --end;
+    return Text(std::string_view(answer).substr(begin, end - begin));
+}
+
+ReadOrderAnswer ParseOrderAnswer(std::string_view answer, int capacity)
+{
+    ReadOrderAnswer o;
+    const std::string_view head = ExtractTagView("ORDERH_DATA", answer);
+    o.code = Text(ExtractTagView("OH_CODE", head));
+    o.date = Text(ExtractTagView("OH_SD", head));
+    o.time = Text(ExtractTagView("OH_AT", head));
+    // A count the 16-bit send counter cannot hold is no count.
+    const long long count = ToIntDef(ExtractTagView("OH_MCOUNT", head), 0);
+    o.sendCount = count >= -32768 && count <= 32767 ? static_cast<std::int16_t>(count) : 0;
+    o.delivery = Text(ExtractTagView("OH_DD", head));
+    o.note = Text(ExtractTagView("OH_NOTE", head));
+    o.state = Text(ExtractTagView("OH_IOG", head));
+
+    const long long n = ToIntDef(ExtractTagView("OH_RCOUNT", head), 0);
+    const std::string_view records = ExtractTagView("ORDERL_DATA", answer);
+    for (long long r = 0; r < n; ++r) {
+        if (r >= capacity) {
+            o.complete = false;
+            break;
+        }
+        // Each record is looked up from the start of the lines element, so
+        // their order in the answer does not matter.
+        const std::string_view record = ExtractTagView(RecordName(r), records);
+        if (record.empty()) {
+            o.complete = false;
+            break;
+        }
+        ReadLine line;
+        line.code = Text(ExtractTagView("OL_GC", record));
+        const bool direct = line.code == kDirectCode;
+        line.name = Text(ExtractTagView(direct ? "OL_GN" : "G_NAME", record));
+        line.unit = Text(ExtractTagView(direct ? "OL_GBOX" : "G_BOX", record));
+        line.qty = Text(ExtractTagView("OL_LC", record));
+        line.note = Text(ExtractTagView("OL_LN", record));
+        o.lines.push_back(std::move(line));
+    }
+    return o;
+}
+
+void WriteReadLine(TStringGridModel& lines, int row, const ReadLine& line, const QString& price)
+{
+    const TLineColumns c = TLineColumns::ForColumnCount(lines.ColCount());
+    lines.SetCell(c.Number, row, QString::number(row + 1));
+    lines.SetCell(c.Code, row, line.code);
+    lines.SetCell(c.Name, row, line.name);
+    lines.SetCell(c.Unit, row, line.unit);
+    lines.SetCell(c.Qty, row, line.qty);
+    if (!price.isEmpty()) {
+        lines.SetCell(c.Price, row, price);
+        lines.SetCell(c.Amount, row, LineAmount(line.qty, price));
+    }
+    lines.SetCell(c.Note, row, line.note);
+}
+
+} // namespace order

@@ -1,0 +1,72 @@
+#pragma once
+
+// The order on screen as the service sees it, without pixels: the send
+// request built from the header and the lines, the sample registration
+// request, and reading an order answer back into lines.
+
+#include "OrderLineLogic.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace order {
+
+class TStringGridModel;
+
+// The header of the order on screen, and who sends it.
+struct OrderHeader {
+    QString code; // OrderCode: empty for a new order
+    QString date; // OrderDate
+    QString time; // OrderTime
+    std::int16_t sendCount = 0; // already increased for this send
+    QString delivery; // EdtDD, sent unchanged
+    QString note; // EdtNote (trimmed here)
+    bool writing = false; // ChkBxIOG: stored as still being written
+    std::string mCode;
+    std::string cCode;
+    std::string cNc;
+};
+
+// ORDERH_DATA (19 elements) then ORDERL_DATA with one OLD_r element of 12 per
+// line, for the rows from 0 up to the first without a line number. Direct
+// lines ("YZ") carry their typed name and packing unit; quantities go
+// without thousands separators; prices and amounts are not sent.
+std::string OrderSendRequest(const OrderHeader& header, const TStringGridModel& lines);
+
+// ORDERH_DATA holding OH_CODE and OH_SG "1".
+std::string SampleRequest(const std::string& orderCode);
+
+// Trimmed of control characters and blanks at both ends, as the failure
+// messages show an answer.
+QString TrimmedAnswer(const std::string& answer);
+
+struct ReadLine {
+    QString code;
+    QString name; // the catalogue's name, or the typed one of a direct line
+    QString unit;
+    QString qty;
+    QString note;
+};
+
+// An order as the order call answers it.
+struct ReadOrderAnswer {
+    QString code, date, time, delivery, note, state;
+    std::int16_t sendCount = 0; // OH_MCOUNT, 0 when not a number
+    std::vector<ReadLine> lines; // at most `capacity`
+    // False when OH_RCOUNT announced more lines than the answer holds or than
+    // the order can take: the lines read so far are kept.
+    bool complete = true;
+};
+
+ReadOrderAnswer ParseOrderAnswer(std::string_view answer, int capacity = kLineRowCount);
+
+// Writes a line read from an order into `row`: number, code, name, unit,
+// quantity and note as read; with a price (trimmed) also the price and the
+// amount. An empty price leaves both empty.
+void WriteReadLine(TStringGridModel& lines, int row, const ReadLine& line, const QString& price);
+
+} // namespace order
