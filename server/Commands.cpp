@@ -711,10 +711,20 @@ bool ParseOrderFilter(std::string_view where, std::string& customer, std::string
     if (where.substr(0, kHead.size()) != kHead)
         return false;
     std::string_view rest = where.substr(kHead.size());
-    const std::size_t q1 = rest.find('\'');
-    if (q1 == std::string_view::npos)
-        return false;
-    const std::string_view cc = rest.substr(0, q1);
+    // The customer code is an SQL string literal: a doubled quote inside it
+    // stands for one quote and belongs to the value.
+    std::string cc;
+    std::size_t q1 = 0;
+    for (;; ++q1) {
+        if (q1 >= rest.size())
+            return false;
+        if (rest[q1] != '\'')
+            cc += rest[q1];
+        else if (q1 + 1 < rest.size() && rest[q1 + 1] == '\'')
+            cc += rest[++q1];
+        else
+            break;
+    }
     rest.remove_prefix(q1);
     if (rest.substr(0, kMiddle.size()) != kMiddle)
         return false;
@@ -727,7 +737,7 @@ bool ParseOrderFilter(std::string_view where, std::string& customer, std::string
         return false;
     if (cc.empty() || cc.size() > kCodeMax || !IsCleanValue(cc) || state.size() != 1 || !IsCleanValue(state))
         return false;
-    customer = std::string(cc);
+    customer = std::move(cc);
     excluded = std::string(state);
     return true;
 }

@@ -218,6 +218,14 @@ TEST_F(Injection, OrderFilterTakesOnlyItsExactShape)
                 EXPECT_EQ(r.find("000102"), std::string::npos);
         }
     }
+    // A quote doubled inside the code belongs to the value, as in an SQL
+    // string literal; it never ends the value.
+    for (const char* where : {" OH_CC = '0''1' AND OH_IOG <> 'S' ", " OH_CC = '1'' OR ''1''=''1' AND OH_IOG <> 'S' "}) {
+        std::string a;
+        order::ListOrders(kMember, BuildTag("WHERE_OPTION", where) + BuildTag("ORDERBY", "OH_SD DESC,OH_CODE DESC"), a);
+        EXPECT_TRUE(order::IsSuccess(a)) << where;
+        EXPECT_TRUE(Records(a).empty()) << where;
+    }
     // A customer code taken from the filter is a value: another shop's or
     // an invented code finds nothing.
     std::string a;
