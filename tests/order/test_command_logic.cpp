@@ -1,5 +1,6 @@
 // Rules of the main window's commands that need no window: reading the
-// classifications and turning pasted rows into order lines.
+// classifications, turning pasted rows into order lines, and which list rows
+// hold no product.
 
 #include "ClassLogic.h"
 #include "OrderLineLogic.h"
@@ -59,6 +60,25 @@ TEST(Classes, NoMoreThanTheLimitOrTheTable)
     // A limit beyond the table is held to the table.
     std::array<FixedText<50>, 100> beyond;
     EXPECT_EQ(ReadClasses(answer, 500, beyond), 100);
+}
+
+TEST(ListRows, ARowWithoutCodeAndNameIsEmpty)
+{
+    TStringGridModel list;
+    list.SetColCount(kListColCount);
+    list.SetRowCount(4);
+    const TListColumns c;
+    list.SetCell(c.Code, 0, QStringLiteral("100001"));
+    list.SetCell(c.Name, 1, QStringLiteral("생수"));
+    list.SetCell(c.Code, 2, QStringLiteral("  "));
+    list.SetCell(c.Name, 2, QStringLiteral(" "));
+    list.SetCell(c.PriceOrDate, 2, QStringLiteral("0"));
+    EXPECT_FALSE(IsEmptyListRow(list, 0, c));
+    EXPECT_FALSE(IsEmptyListRow(list, 1, c));
+    EXPECT_TRUE(IsEmptyListRow(list, 2, c));
+    EXPECT_TRUE(IsEmptyListRow(list, 3, c));
+    // A product row keeps the rule that an empty price reads "0".
+    EXPECT_EQ(ListCellDisplay(c.PriceOrDate, QString(), true, true).text, QStringLiteral("0"));
 }
 
 class PastedRowsTest : public ::testing::Test {

@@ -1,7 +1,7 @@
 // The main window's remaining commands against the demo service: printing
 // (recorded, and as PDF files without a printer), F11 in the search box, the
 // classification search with F2, the spreadsheet paste with its guard and
-// F7, and the help window.
+// F7, the help window, and empty traded-list rows drawn empty.
 
 #include "MainWindowSupport.h"
 
@@ -295,4 +295,24 @@ TEST_F(MainCommands, HelpOpensBesideTheOrder)
     w->SBHelp->click();
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(FrmHelp, nullptr);
+}
+
+// A shop that shows prices and has traded nothing: the empty rows of the
+// traded list draw nothing in the price column; a product row keeps "0".
+TEST_F(MainCommands, EmptyTradedRowsShowNoPrice)
+{
+    TFrmMain* w = Open(kShop02);
+    ASSERT_NE(w, nullptr);
+    w->SGG->Model()->ClearCells();
+    w->SGG->SetRow(0);
+    QApplication::processEvents();
+    const QRect empty = w->SGG->visualRect(w->SGG->Model()->index(2, 3));
+    QImage image = w->SGG->viewport()->grab().toImage();
+    EXPECT_EQ(DarkPixels(image, empty), 0);
+
+    w->SGG->SetCells(19, 2, QStringLiteral("100001"));
+    w->SGG->SetCells(0, 2, QStringLiteral("생수"));
+    QApplication::processEvents();
+    image = w->SGG->viewport()->grab().toImage();
+    EXPECT_GT(DarkPixels(image, empty), 0);
 }
