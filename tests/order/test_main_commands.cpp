@@ -48,6 +48,7 @@ protected:
         printed_.clear();
         SetPrintTargetMaker(nullptr);
         QGuiApplication::clipboard()->clear();
+        qputenv("ORDER_SERVICE_HOST", QByteArray::fromStdString(server_->HostPort()));
         MainWindowTest::TearDown();
         WorkDir.clear();
     }
@@ -224,6 +225,31 @@ TEST_F(MainCommands, ClassificationSearchAddsLinesAndLoadsTheClassesOnce)
     w->SBGPN->click();
     EXPECT_EQ(opened, 2);
     EXPECT_EQ(Calls(), before + 2);
+}
+
+TEST_F(MainCommands, RefusedClassificationsOpenNoWindowAndAreAskedForAgain)
+{
+    TFrmMain* w = Open(kShop01);
+    ASSERT_NE(w, nullptr);
+    Press(Qt::Key_F1); // the catalogue is loaded and cached
+    ASSERT_TRUE(w->SGA->isVisible());
+    qputenv("ORDER_SERVICE_HOST", QByteArray("127.0.0.1:1")); // nothing listens there
+    messages_.Clear();
+    Press(Qt::Key_F2);
+    EXPECT_EQ(messages_.Texts(), QStringList { QStringLiteral("제품 분류 읽기 오류입니다\r\r다시 시도하십시요.") });
+    EXPECT_EQ(FrmGoodPS, nullptr);
+    EXPECT_TRUE(ClassNames[0].isEmpty());
+    qputenv("ORDER_SERVICE_HOST", QByteArray::fromStdString(server_->HostPort()));
+    int opened = 0;
+    WhenShown<TFrmGoodPS>(FrmGoodPS, [&](TFrmGoodPS* ps) {
+        ++opened;
+        // The catalogue list is shown: all products, the switch offers the traded ones.
+        EXPECT_EQ(ps->SBOnly->text(), QStringLiteral("거래된제품만"));
+        ps->SBEsc->click();
+    });
+    Press(Qt::Key_F2);
+    EXPECT_EQ(opened, 1);
+    EXPECT_FALSE(ClassNames[0].isEmpty());
 }
 
 TEST_F(MainCommands, PasteWindowOnlyForAnEmptyOrderAndF7MakesTheLines)
