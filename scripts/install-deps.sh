@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libcurl4-openssl-dev zlib1g-dev libsqlite3-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-nanum xvfb xauth imagemagick
+  fonts-nanum xvfb xauth imagemagick poppler-utils
 )
 
 missing=()

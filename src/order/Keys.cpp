@@ -37,6 +37,17 @@ bool TFrmMain::FormKeyDown(QKeyEvent* event)
 
     QWidget* focused = focusWidget();
     const bool inGrid = focused == SGS || focused == SGG || focused == SGA;
+    if (event->key() == Qt::Key_F2) {
+        SBGPNClick();
+        return false;
+    }
+    if (event->key() == Qt::Key_F11) {
+        // In the search box F11 is the prefix search alone: a shop searching
+        // there does not want the order sheet printed as well.
+        if (focused != EdtGN)
+            SBF11Click();
+        return false;
+    }
     switch (event->key()) {
     case Qt::Key_F1:
         // With the radio buttons disabled only the traded list may be used.

@@ -112,4 +112,10 @@ CellDisplay ListCellDisplay(int col, const QString& cell, bool priceInColumn3, b
     return d;
 }
 
+bool IsEmptyListRow(const TStringGridModel& list, int row, const TListColumns& cols)
+{
+    return TrimLeft(TrimRight(list.Cell(cols.Code, row))).isEmpty()
+        && TrimLeft(TrimRight(list.Cell(cols.Name, row))).isEmpty();
+}
+
 } // namespace order

@@ -65,4 +65,8 @@ struct CellDisplay {
 };
 CellDisplay ListCellDisplay(int col, const QString& cell, bool priceInColumn3, bool tradedList);
 
+// A list row that holds no product (no code and no name, trimmed): such a row
+// is drawn empty whatever its columns' drawing rules would make of nothing.
+bool IsEmptyListRow(const TStringGridModel& list, int row, const TListColumns& cols);
+
 } // namespace order

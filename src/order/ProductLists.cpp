@@ -373,6 +373,10 @@ void TFrmMain::ListClick()
 
 void TFrmMain::DrawListCell(TStringGrid* list, int col, int row, QPainter& p, const QRect& rect)
 {
+    // Rows without a product show nothing; a price column would otherwise
+    // read "0" on every empty row of a shop that has traded nothing yet.
+    if (IsEmptyListRow(*list->Model(), row, ListColumns))
+        return;
     DrawCellText(p, rect, ListCellDisplay(col, list->Cells(col, row), GuaOn(), list != SGA));
 }
 

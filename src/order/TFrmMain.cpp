@@ -141,6 +141,7 @@ TFrmMain::TFrmMain(QWidget* parent)
         move(avail.x() + (avail.width() - kWidth) / 2, avail.y() + (avail.height() - kHeight) / 2);
     }
     CreateControls();
+    ConnectCommandButtons();
 
     // FormCreate
     ClassLimit = 100;

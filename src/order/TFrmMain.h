@@ -169,6 +169,16 @@ public:
     void SpeedButton1Click();
     void ImgBtnEscClick();
 
+    // Printing (Printing.cpp), classification search (Classes.cpp),
+    // spreadsheet paste and help (Commands.cpp)
+    void SBF11Click();
+    void SBF11GClick();
+    bool LoadClasses();
+    void SBGPNClick();
+    void SBExcelClick();
+    void SBHelpClick();
+    void ConnectCommandButtons();
+
     // Key preview: true when the key is consumed.
     bool FormKeyDown(QKeyEvent* event);
 
