@@ -57,6 +57,8 @@ void TFrmMain::ImgBtnEscClick()
     if (!TrimRight(SGS->Cells(LineColumns.Name, 0)).isEmpty()
         && !ConfirmMessage(QStringLiteral("작성중인 내역이 있습니다 \r\r취소하고 종료하시겠습니까?")))
         return;
+    // Leaving with Yes drops the order, and with it its draft.
+    RemoveDraft();
     close();
 }
 

@@ -7,6 +7,7 @@
 #include "DataModule.h"
 #include "Helpers.h"
 #include "Messages.h"
+#include "OrderListLogic.h"
 #include "OrderLogic.h"
 #include "ServiceCalls.h"
 #include "StringGrid.h"
@@ -22,6 +23,7 @@ namespace order {
 namespace {
 
     const QString kCheckConnection = QStringLiteral("인터넷 연결을 확인하십시요.");
+    const QString kSent = QStringLiteral("주문 내용을 전송하였습니다.\r\r[주문열기]를 클릭하여 내용을 학인하십시요.");
 
     std::string Key()
     {
@@ -29,6 +31,26 @@ namespace {
     }
 
 } // namespace
+
+QString TFrmMain::TradedPrice(const QString& code) const
+{
+    // The shop's own price, from the first traded-list row of the product.
+    const QString wanted = TrimLeft(TrimRight(code));
+    for (int g = 0; g < SGG->RowCount(); ++g)
+        if (TrimLeft(TrimRight(SGG->Cells(ListColumns.Code, g))) == wanted)
+            return TrimLeft(TrimRight(SGG->Cells(ListColumns.Price, g)));
+    return QString();
+}
+
+// Rows 0.. of the order from lines read back (an order, a sample or the
+// draft); prices only for shops that see them.
+void TFrmMain::PutLines(const std::vector<ReadLine>& lines)
+{
+    TStringGridModel& grid = *SGS->Model();
+    const bool prices = GubOn();
+    for (std::size_t r = 0; r < lines.size() && static_cast<int>(r) < grid.RowCount(); ++r)
+        WriteReadLine(grid, static_cast<int>(r), lines[r], prices ? TradedPrice(lines[r].code) : QString());
+}
 
 void TFrmMain::SBF7Click()
 {
@@ -49,11 +71,26 @@ void TFrmMain::SBF7Click()
         ShowMessage(QStringLiteral("이미 접수된 내용은 수정할 수 없습니다."));
         return;
     }
+    if (!ConfirmUnusualQuantities())
+        return;
+    // A new order whose last send lost its answer may be stored already.
+    if (OrderCode.isEmpty() && LostSendSince.isValid()) {
+        QString time;
+        if (FindEarlierSend(time)
+            && !ConfirmMessage(QStringLiteral("같은 내용의 주문이 이미 전송되어 있습니다. (") + time
+                + QStringLiteral(")\r\r다시 전송하시겠습니까?"))) {
+            LostSendSince = QDateTime();
+            ShowMessage(kSent);
+            SBF9Click();
+            return;
+        }
+    }
     // The selection walks down the lines and stays on the last one.
     for (int r = 0; r < lines.RowCount() && !lines.Cell(LineColumns.Number, r).isEmpty(); ++r)
         SGS->SetRow(r);
     // Counted before the call and kept after a failure: a retry is a new send.
     SendCount = static_cast<std::int16_t>(SendCount + 1);
+    DraftChanged();
 
     OrderHeader header;
     header.code = OrderCode;
@@ -66,15 +103,51 @@ void TFrmMain::SBF7Click()
     header.mCode = Key();
     header.cCode = DM->C_CODE.str();
     header.cNc = DM->C_NC.toStdString();
+    const QDateTime started = QDateTime::currentDateTime();
     std::string answer;
     SendOrder(Key(), OrderSendRequest(header, lines), answer);
     if (!IsSuccess(answer)) {
+        // Only a lost answer leaves the doubt; a refusal is an answer.
+        if (OrderCode.isEmpty() && IsTransportFailure(answer)) {
+            if (!LostSendSince.isValid())
+                LostSendSince = started;
+        } else {
+            LostSendSince = QDateTime();
+        }
         ShowMessage(QStringLiteral("주문 전송 실패입니다.\r\r") + TrimmedAnswer(answer) + QStringLiteral("\r\r")
             + kCheckConnection);
         return;
     }
-    ShowMessage(QStringLiteral("주문 내용을 전송하였습니다.\r\r[주문열기]를 클릭하여 내용을 학인하십시요."));
+    LostSendSince = QDateTime();
+    ShowMessage(kSent);
     SBF9Click();
+}
+
+bool TFrmMain::ConfirmUnusualQuantities()
+{
+    const std::vector<UnusualLine> unusual
+        = UnusualQuantities(*SGS->Model(), *SGG->Model(), ListColumns.Code, ListColumns.UsualQty);
+    return unusual.empty() || ConfirmMessage(UnusualQuantityQuestion(unusual));
+}
+
+// Looks among the shop's orders stored since the lost send began for one
+// with the delivery date, note and lines on screen. Any failure on the way
+// finds nothing, and the send goes on as usual.
+bool TFrmMain::FindEarlierSend(QString& time)
+{
+    std::string list;
+    ListOrders(Key(), OrderListRequest(DM->C_CODE.str()), list);
+    if (!IsSuccess(list))
+        return false;
+    for (const StoredOrder& o : OrdersStoredSince(list, LostSendSince, EdtDD->text(), EdtNote->text())) {
+        std::string answer;
+        GetOrder(Key(), o.code.toStdString(), answer);
+        if (IsSuccess(answer) && SameLines(ParseOrderAnswer(answer), *SGS->Model())) {
+            time = o.time;
+            return true;
+        }
+    }
+    return false;
 }
 
 void TFrmMain::SBDateClick()
@@ -130,23 +203,8 @@ void TFrmMain::ReadOrder(int purpose)
             ChkBxIOG->setChecked(true);
     }
 
-    TStringGridModel& lines = *SGS->Model();
-    const bool prices = GubOn();
-    for (std::size_t r = 0; r < read.lines.size(); ++r) {
-        const ReadLine& line = read.lines[r];
-        QString price;
-        if (prices) {
-            // The shop's own price, from the first traded-list row of the product.
-            const QString code = TrimLeft(TrimRight(line.code));
-            for (int g = 0; g < SGG->RowCount(); ++g) {
-                if (TrimLeft(TrimRight(SGG->Cells(ListColumns.Code, g))) == code) {
-                    price = TrimLeft(TrimRight(SGG->Cells(ListColumns.Price, g)));
-                    break;
-                }
-            }
-        }
-        WriteReadLine(lines, static_cast<int>(r), line, price);
-    }
+    PutLines(read.lines);
+    DraftChanged();
     if (!read.complete)
         ShowMessage(QStringLiteral("주문 제품 라인수량 불일치 입니다.\r\r") + kCheckConnection);
     RefreshTotal();
@@ -173,6 +231,7 @@ void TFrmMain::SBF6Click()
     OrderDate.clear();
     OrderTime.clear();
     OrderState.clear();
+    DraftChanged();
     ShowMessage(QStringLiteral("새로운 주문으로 복사 되었습니다."));
 }
 

@@ -166,6 +166,8 @@ void TFrmMain::SBPDClick()
 
 void TFrmMain::SBF9Click()
 {
+    RemoveDraft();
+    LostSendSince = QDateTime();
     OrderCode.clear();
     OrderDate.clear();
     OrderTime.clear();

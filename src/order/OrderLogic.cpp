@@ -4,6 +4,8 @@
 #include "StringGrid.h"
 #include "TagMessage.h"
 
+#include <QStringList>
+
 namespace order {
 
 namespace {
@@ -143,6 +145,84 @@ void WriteReadLine(TStringGridModel& lines, int row, const ReadLine& line, const
         lines.SetCell(c.Amount, row, LineAmount(line.qty, price));
     }
     lines.SetCell(c.Note, row, line.note);
+}
+
+std::vector<UnusualLine> UnusualQuantities(
+    const TStringGridModel& lines, const TStringGridModel& traded, int tradedCodeCol, int tradedUsualCol)
+{
+    const TLineColumns c = TLineColumns::ForColumnCount(lines.ColCount());
+    const Currency ten = Currency::FromInt(10);
+    std::vector<UnusualLine> out;
+    for (int r = 0; r < lines.RowCount() && !lines.Cell(c.Code, r).isEmpty(); ++r) {
+        const QString code = Trimmed(lines.Cell(c.Code, r));
+        for (int g = 0; g < traded.RowCount(); ++g) {
+            if (Trimmed(traded.Cell(tradedCodeCol, g)) != code)
+                continue;
+            const QString usualText = Trimmed(traded.Cell(tradedUsualCol, g));
+            const Currency usual = ToCurrency(usualText);
+            QString qty = lines.Cell(c.Qty, r);
+            qty.remove(QLatin1Char(','));
+            if (usual > Currency() && ToCurrency(qty) >= usual * ten)
+                out.push_back({ TrimRight(lines.Cell(c.Name, r)), FormatNumberText("###,##0.##", ToCurrency(qty)),
+                    FormatNumberText("###,##0.##", usual) });
+            break;
+        }
+    }
+    return out;
+}
+
+QString UnusualQuantityQuestion(const std::vector<UnusualLine>& lines)
+{
+    QStringList rows;
+    for (const UnusualLine& l : lines)
+        rows << l.name + QStringLiteral("  ") + l.qty + QStringLiteral(" (평소 ") + l.usual + QLatin1Char(')');
+    return QStringLiteral("평소보다 많은 수량이 있습니다.\r\r") + rows.join(QLatin1Char('\r'))
+        + QStringLiteral("\r\r그대로 전송하시겠습니까?");
+}
+
+bool IsTransportFailure(std::string_view answer)
+{
+    return answer.find("<RESULT_CODE>") == std::string_view::npos;
+}
+
+std::vector<StoredOrder> OrdersStoredSince(
+    std::string_view listAnswer, const QDateTime& since, const QString& delivery, const QString& note)
+{
+    // The shop's clock and the service's may differ by a few minutes.
+    const QDateTime from = since.addSecs(-5 * 60);
+    const QString trimmedNote = Trimmed(note);
+    std::vector<StoredOrder> out;
+    RecordWalker records(listAnswer);
+    for (long long i = 0, n = RowsForRecords(listAnswer); i < n; ++i) {
+        const std::string_view r = records.Next();
+        const QString day = Text(ExtractTagView("OH_SD", r));
+        const QString time = Text(ExtractTagView("OH_AT", r));
+        const QDateTime stored(QDate(2000 + day.left(2).toInt(), day.mid(2, 2).toInt(), day.mid(4, 2).toInt()),
+            QTime(time.left(2).toInt(), time.mid(2, 2).toInt()));
+        if (day.size() != 6 || time.size() != 4 || !stored.isValid() || stored < from)
+            continue;
+        if (Text(ExtractTagView("OH_DD", r)) != delivery || Text(ExtractTagView("OH_NOTE", r)) != trimmedNote)
+            continue;
+        out.push_back({ Text(ExtractTagView("OH_CODE", r)), time.left(2) + QLatin1Char(':') + time.mid(2, 2) });
+    }
+    return out;
+}
+
+bool SameLines(const ReadOrderAnswer& stored, const TStringGridModel& lines)
+{
+    const TLineColumns c = TLineColumns::ForColumnCount(lines.ColCount());
+    if (!stored.complete || static_cast<int>(stored.lines.size()) != LineCount(lines))
+        return false;
+    for (std::size_t i = 0; i < stored.lines.size(); ++i) {
+        const int r = static_cast<int>(i);
+        const ReadLine& s = stored.lines[i];
+        QString qty = lines.Cell(c.Qty, r);
+        qty.remove(QLatin1Char(','));
+        if (Trimmed(s.code) != Trimmed(lines.Cell(c.Code, r)) || ToCurrency(s.qty) != ToCurrency(qty)
+            || Trimmed(s.note) != Trimmed(lines.Cell(c.Note, r)))
+            return false;
+    }
+    return true;
 }
 
 } // namespace order

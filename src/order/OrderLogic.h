@@ -6,6 +6,7 @@
 
 #include "OrderLineLogic.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
@@ -68,5 +69,35 @@ ReadOrderAnswer ParseOrderAnswer(std::string_view answer, int capacity = kLineRo
 // quantity and note as read; with a price (trimmed) also the price and the
 // amount. An empty price leaves both empty.
 void WriteReadLine(TStringGridModel& lines, int row, const ReadLine& line, const QString& price);
+
+// A line whose quantity is ten times the shop's usual quantity or more.
+struct UnusualLine {
+    QString name;
+    QString qty; // as the order shows it
+    QString usual;
+};
+// The lines of the order whose quantity is at least ten times the usual
+// quantity of the product in the traded list (its first row with the same
+// trimmed code), for products whose usual quantity is above zero.
+std::vector<UnusualLine> UnusualQuantities(
+    const TStringGridModel& lines, const TStringGridModel& traded, int tradedCodeCol, int tradedUsualCol);
+QString UnusualQuantityQuestion(const std::vector<UnusualLine>& lines);
+
+// The transport's own error word came back instead of an answer: the
+// request may or may not have reached the service.
+bool IsTransportFailure(std::string_view answer);
+
+struct StoredOrder {
+    QString code;
+    QString time; // hh:mm
+};
+// Orders of an order-list answer that were stored at `since` or later
+// (the service's clock may be a few minutes off) with this delivery date
+// and this note (trimmed, as a send stores it).
+std::vector<StoredOrder> OrdersStoredSince(
+    std::string_view listAnswer, const QDateTime& since, const QString& delivery, const QString& note);
+// The stored order has the lines on screen: codes, quantities and notes, in
+// order.
+bool SameLines(const ReadOrderAnswer& stored, const TStringGridModel& lines);
 
 } // namespace order

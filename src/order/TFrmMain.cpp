@@ -142,6 +142,12 @@ TFrmMain::TFrmMain(QWidget* parent)
     }
     CreateControls();
     ConnectCommandButtons();
+    // Any change of the order on screen is written to its draft.
+    connect(SGS->Model(), &QAbstractItemModel::dataChanged, this, [this] { DraftChanged(); });
+    connect(SGS->Model(), &QAbstractItemModel::modelReset, this, [this] { DraftChanged(); });
+    connect(EdtDD, &QLineEdit::textChanged, this, [this] { DraftChanged(); });
+    connect(EdtNote, &QLineEdit::textChanged, this, [this] { DraftChanged(); });
+    connect(ChkBxIOG, &QCheckBox::toggled, this, [this] { DraftChanged(); });
 
     // FormCreate
     ClassLimit = 100;
@@ -455,6 +461,8 @@ void TFrmMain::FormActivate()
     FocusSearchBox();
     FirstActivate = false;
     activating_ = false;
+    // The order of the last run, if it was never sent nor dropped.
+    OfferDraft();
     SBMessageClick();
 }
 
@@ -470,6 +478,8 @@ bool TFrmMain::event(QEvent* event)
 
 void TFrmMain::closeEvent(QCloseEvent* event)
 {
+    if (draftPending_)
+        WriteDraft();
     event->accept();
     if (FrmMain == this)
         FrmMain = nullptr;

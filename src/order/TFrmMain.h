@@ -8,19 +8,23 @@
 // The window is split by concern: this file's .cpp holds layout, creation,
 // activation, dragging and closing; ProductLists.cpp the lists; OrderLines.cpp
 // the order lines and the screen clear; OrderCommands.cpp sending, the
-// calendar, opening, copying, deleting and samples; Keys.cpp the key preview;
+// calendar, opening, copying, deleting and samples; Draft.cpp the local
+// draft; Keys.cpp the key preview;
 // Notices.cpp the notices, the password change and the exit command.
 
 #include "MainLogic.h"
 #include "OrderLineLogic.h"
+#include "OrderLogic.h"
 #include "ProductListLogic.h"
 
+#include <QDateTime>
 #include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QKeyEvent;
@@ -179,6 +183,18 @@ public:
     void SBHelpClick();
     void ConnectCommandButtons();
 
+    // The local draft of the order on screen (Draft.cpp): written after
+    // every change, offered back after the next login, dropped by the
+    // shop's own choices (send, screen clear, delete, exit with Yes).
+    void DraftChanged();
+    void WriteDraft();
+    void RemoveDraft();
+    bool OfferDraft(); // true when the draft was put back
+    QString DraftFile() const;
+    // When the answer of a new order's send was lost in transport (the
+    // order may be stored all the same): when the first such send began.
+    QDateTime LostSendSince;
+
     // Key preview: true when the key is consumed.
     bool FormKeyDown(QKeyEvent* event);
 
@@ -206,11 +222,17 @@ private:
     bool GuaOn() const;
     bool GubOn() const;
     bool GucOn() const;
+    QString TradedPrice(const QString& code) const;
+    void PutLines(const std::vector<ReadLine>& lines);
+    bool ConfirmUnusualQuantities();
+    bool FindEarlierSend(QString& time);
 
     bool loginAccepted_ = false;
     bool activating_ = false;
     bool listShown_ = false; // the search box has been entered at least once
     bool closingConfirmed_ = false;
+    bool draftReady_ = false; // the draft was offered (first activation)
+    bool draftPending_ = false;
 };
 
 extern TFrmMain* FrmMain;

@@ -1,0 +1,241 @@
+#include "OrderDraft.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QList>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace order {
+
+namespace {
+
+    const QByteArray kVersion = "ORDER-DRAFT 1";
+    constexpr int kMaxLines = 99;
+
+    QByteArray Escape(const QString& value)
+    {
+        const QByteArray utf8 = value.toUtf8();
+        QByteArray out;
+        out.reserve(utf8.size());
+        for (const char c : utf8) {
+            switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            default:
+                out += c;
+            }
+        }
+        return out;
+    }
+
+    bool Unescape(const QByteArray& field, QString& value)
+    {
+        QByteArray out;
+        out.reserve(field.size());
+        for (qsizetype i = 0; i < field.size(); ++i) {
+            if (field[i] != '\\') {
+                out += field[i];
+                continue;
+            }
+            if (++i >= field.size())
+                return false;
+            switch (field[i]) {
+            case '\\':
+                out += '\\';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            default:
+                return false;
+            }
+        }
+        value = QString::fromUtf8(out);
+        return true;
+    }
+
+    void Record(QByteArray& out, const char* name, const QString& value)
+    {
+        out += name;
+        out += '\t';
+        out += Escape(value);
+        out += '\n';
+    }
+
+    bool ReadNumber(const QString& text, long long low, long long high, long long& value)
+    {
+        bool ok = false;
+        value = text.toLongLong(&ok);
+        return ok && value >= low && value <= high;
+    }
+
+    bool WriteAll(int fd, const QByteArray& data)
+    {
+        qsizetype done = 0;
+        while (done < data.size()) {
+            const ssize_t n = ::write(fd, data.constData() + done, static_cast<size_t>(data.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            done += n;
+        }
+        return true;
+    }
+
+} // namespace
+
+QByteArray FormatDraft(const OrderDraft& d)
+{
+    QByteArray out = kVersion + '\n';
+    Record(out, "M_CODE", d.member);
+    Record(out, "C_CODE", d.customer);
+    Record(out, "OrderCode", d.code);
+    Record(out, "OrderDate", d.date);
+    Record(out, "OrderTime", d.time);
+    Record(out, "OrderState", d.state);
+    Record(out, "SendCount", QString::number(d.sendCount));
+    Record(out, "EdtDD", d.delivery);
+    Record(out, "EdtNote", d.note);
+    Record(out, "ChkBxIOG", d.writing ? QStringLiteral("1") : QStringLiteral("0"));
+    for (const ReadLine& l : d.lines) {
+        out += "LINE\t" + Escape(l.code) + '\t' + Escape(l.name) + '\t' + Escape(l.unit) + '\t' + Escape(l.qty) + '\t'
+            + Escape(l.note) + '\n';
+    }
+    Record(out, "END", QString::number(d.lines.size()));
+    return out;
+}
+
+bool ParseDraft(const QByteArray& data, OrderDraft& draft)
+{
+    if (!data.endsWith('\n'))
+        return false;
+    QList<QByteArray> records = data.split('\n');
+    records.removeLast(); // after the final line feed
+    if (records.isEmpty() || records.front() != kVersion)
+        return false;
+    OrderDraft d;
+    QString* const header[] = { &d.member, &d.customer, &d.code, &d.date, &d.time, &d.state, nullptr, &d.delivery,
+        &d.note, nullptr };
+    const char* const names[] = { "M_CODE", "C_CODE", "OrderCode", "OrderDate", "OrderTime", "OrderState",
+        "SendCount", "EdtDD", "EdtNote", "ChkBxIOG" };
+    constexpr int kHeader = 10;
+    if (records.size() < 1 + kHeader + 1)
+        return false;
+    for (int i = 0; i < kHeader; ++i) {
+        const QList<QByteArray> f = records[1 + i].split('\t');
+        QString value;
+        if (f.size() != 2 || f[0] != names[i] || !Unescape(f[1], value))
+            return false;
+        if (header[i]) {
+            *header[i] = value;
+        } else if (i == 6) {
+            long long n = 0;
+            if (!ReadNumber(value, -32768, 32767, n))
+                return false;
+            d.sendCount = static_cast<std::int16_t>(n);
+        } else {
+            if (value != QLatin1String("0") && value != QLatin1String("1"))
+                return false;
+            d.writing = value == QLatin1String("1");
+        }
+    }
+    const qsizetype last = records.size() - 1;
+    for (qsizetype r = 1 + kHeader; r < last; ++r) {
+        const QList<QByteArray> f = records[r].split('\t');
+        ReadLine line;
+        if (f.size() != 6 || f[0] != "LINE" || !Unescape(f[1], line.code) || !Unescape(f[2], line.name)
+            || !Unescape(f[3], line.unit) || !Unescape(f[4], line.qty) || !Unescape(f[5], line.note)
+            || line.code.isEmpty())
+            return false;
+        d.lines.push_back(std::move(line));
+    }
+    const QList<QByteArray> end = records[last].split('\t');
+    long long count = 0;
+    if (end.size() != 2 || end[0] != "END" || !ReadNumber(QString::fromLatin1(end[1]), 0, kMaxLines, count)
+        || count != static_cast<long long>(d.lines.size()))
+        return false;
+    draft = std::move(d);
+    return true;
+}
+
+QString DraftPath(const QString& workDir, const QString& member, const QString& customer)
+{
+    auto safe = [](const QString& code) {
+        QString out;
+        for (const QChar c : code) {
+            if ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+                || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))) {
+                out += c;
+            } else {
+                for (const char b : QString(c).toUtf8())
+                    out += QStringLiteral("_%1").arg(static_cast<unsigned char>(b), 2, 16, QLatin1Char('0'));
+            }
+        }
+        return out;
+    };
+    return workDir + QStringLiteral("order-draft-") + safe(member) + QLatin1Char('-') + safe(customer)
+        + QStringLiteral(".txt");
+}
+
+bool WriteFileAtomically(const QString& path, const QByteArray& data)
+{
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray temp = target + ".tmp";
+    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    // fdatasync: the data must be on disk before the rename makes it the
+    // draft; the file's times do not matter.
+    const bool written = WriteAll(fd, data) && ::fdatasync(fd) == 0;
+    if (::close(fd) != 0 || !written || ::rename(temp.constData(), target.constData()) != 0) {
+        ::unlink(temp.constData());
+        return false;
+    }
+    return true;
+}
+
+DraftLoad LoadDraft(const QString& path, const QString& member, const QString& customer, OrderDraft& draft)
+{
+    QFile::remove(path + QStringLiteral(".tmp"));
+    QFile file(path);
+    if (!file.exists())
+        return DraftLoad::None;
+    // A draft is a few kilobytes; anything far larger is no draft of ours.
+    const bool readable = file.open(QIODevice::ReadOnly) && file.size() <= (1 << 20);
+    const QByteArray data = readable ? file.readAll() : QByteArray();
+    file.close();
+    OrderDraft d;
+    if (readable && ParseDraft(data, d) && d.member == member && d.customer == customer) {
+        draft = std::move(d);
+        return DraftLoad::Loaded;
+    }
+    const QString aside
+        = path + QStringLiteral(".bad-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmsszzz"));
+    if (!QFile::rename(path, aside))
+        QFile::remove(path);
+    return DraftLoad::Broken;
+}
+
+} // namespace order

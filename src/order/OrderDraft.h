@@ -1,0 +1,69 @@
+#pragma once
+
+// The local draft of the order on screen: a copy in the work folder that
+// outlives a crash or a power cut, one file per member and customer.
+//
+// File format (UTF-8 text, one record per line, fields separated by a tab;
+// a backslash, tab, CR or LF inside a value is written as \\, \t, \r, \n):
+//
+//   ORDER-DRAFT 1                        version line, always first
+//   M_CODE <tab> member code             the login the order belongs to
+//   C_CODE <tab> customer code
+//   OrderCode <tab> ...                  identity of an order opened again
+//   OrderDate <tab> ...
+//   OrderTime <tab> ...
+//   OrderState <tab> ...
+//   SendCount <tab> decimal
+//   EdtDD <tab> delivery date as typed
+//   EdtNote <tab> note as typed
+//   ChkBxIOG <tab> 0 or 1
+//   LINE <tab> code <tab> name <tab> unit <tab> quantity <tab> note    one per order line, in order
+//   END <tab> number of LINE records     always last; a file without it was cut
+//
+// Prices and amounts are not kept: they come from the traded list when the
+// draft is put back. A file is written whole to "<draft>.tmp", flushed to
+// disk and renamed over the draft, so a crash leaves the previous draft or
+// the new one, never a mix.
+
+#include "OrderLogic.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace order {
+
+struct OrderDraft {
+    QString member;
+    QString customer;
+    QString code, date, time, state;
+    std::int16_t sendCount = 0;
+    QString delivery;
+    QString note;
+    bool writing = false;
+    std::vector<ReadLine> lines;
+};
+
+QByteArray FormatDraft(const OrderDraft& draft);
+// False for anything but a whole draft of this version: a cut file, an
+// unknown record, a bad number, more lines than an order holds.
+bool ParseDraft(const QByteArray& data, OrderDraft& draft);
+
+// "order-draft-<member>-<customer>.txt" in the work folder; characters
+// other than ASCII letters and digits in the codes are written as _XX (hex),
+// so that no code can reach another folder or another customer's name.
+QString DraftPath(const QString& workDir, const QString& member, const QString& customer);
+
+// Temporary file beside `path`, written, flushed to disk, renamed over it.
+bool WriteFileAtomically(const QString& path, const QByteArray& data);
+
+enum class DraftLoad { None, Loaded, Broken };
+// Reads the draft of this member and customer. A file that cannot be read
+// as one (or belongs to someone else) is renamed to "<draft>.bad-<time>"
+// and reported as Broken; a temporary file left by an interrupted write is
+// removed.
+DraftLoad LoadDraft(const QString& path, const QString& member, const QString& customer, OrderDraft& draft);
+
+} // namespace order
