@@ -129,6 +129,8 @@ TEST(RequestReader, RequestTextMustBeGzippedAndWrapped)
         {"not wrapped", order::GzipCompress("<COMMAND>100000</COMMAND>"), false},
         {"no closing wrapper", order::GzipCompress("VALUE=<POST_DATA><COMMAND>100000</COMMAND>"), false},
         {"not UTF-8", order::GzipCompress("VALUE=<POST_DATA>\xB4\xA9</POST_DATA>"), false},
+        {"bytes after the member", order::GzipCompress(good) + "X", false},
+        {"a second member", order::GzipCompress(good) + order::GzipCompress(good), false},
     };
     for (const auto& c : cases) {
         std::string elements, error;
