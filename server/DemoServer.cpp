@@ -1,6 +1,7 @@
 #include "DemoServer.h"
 
 #include "Commands.h"
+#include "ConnectionGate.h"
 #include "DemoData.h"
 #include "Gzip.h"
 #include "RequestReader.h"
@@ -9,17 +10,14 @@
 
 #include <httplib.h>
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace demo {
@@ -50,14 +48,29 @@ void SendAnswer(httplib::Response& res, const std::string& answer)
     SendBytes(res, order::GzipCompress(answer), "text/html; charset=utf-8", true);
 }
 
+// The library's request handling (routing, reading the body, writing the
+// answer) for the requests that the gate has read whole.
+class RequestHandling : public httplib::Server {
+public:
+    bool Answer(httplib::Stream& stream, bool last)
+    {
+        bool closed = false;
+        return process_request(stream, last, closed, {}) && !closed;
+    }
+    // The library writes a content provider's answer only while its own
+    // listening socket looks open; the gate holds the real one, so any valid
+    // value marks the service as running, and stopping ends long answers.
+    void SetServing(bool serving) { svr_sock_ = serving ? 0 : INVALID_SOCKET; }
+};
+
 }  // namespace
 
 struct DemoServer::Impl {
     DemoServerOptions options;
     std::string dbPath;
     bool ownsDbFile = false;
-    httplib::Server server;
-    std::thread thread;
+    RequestHandling server;
+    std::unique_ptr<ConnectionGate> gate;
     int port = 0;
     std::string host = "127.0.0.1";
     std::mutex writeLock;
@@ -195,7 +208,7 @@ DemoServer::~DemoServer()
 
 bool DemoServer::Start(const std::string& host, int port)
 {
-    if (impl_->thread.joinable())
+    if (impl_->gate)
         return false;
     std::string error;
     if (!impl_->PrepareDatabase(error)) {
@@ -205,22 +218,14 @@ bool DemoServer::Start(const std::string& host, int port)
     Impl* impl = impl_.get();
     if (host != "0.0.0.0" && host != "::" && !host.empty())
         impl->host = host;
+    GateLimits limits = impl->options.connections;
+    limits.maxBody = kMaxRequestBody;
     auto& svr = impl->server;
-    svr.new_task_queue = [] { return new httplib::ThreadPool(16); };
     svr.set_payload_max_length(kMaxRequestBody);
-    svr.set_read_timeout(5, 0);
-    svr.set_write_timeout(5, 0);
-    // Short, because stopping waits for idle kept-alive connections.
-    svr.set_keep_alive_timeout(1);
-    svr.set_keep_alive_max_count(1000);
-    // Headers and body leave in separate writes; without TCP_NODELAY the
-    // second one waits for the client's delayed ACK (some 40 ms a call).
-    // Accepted sockets inherit the option from the listening one.
-    svr.set_socket_options([](socket_t sock) {
-        int yes = 1;
-        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    });
+    // Only what the answers' Keep-Alive header says; the gate keeps time.
+    svr.set_keep_alive_timeout(
+        std::max<time_t>(1, std::chrono::duration_cast<std::chrono::seconds>(limits.keepAlive).count()));
+    svr.set_keep_alive_max_count(limits.maxRequestsPerConnection);
     // The client's part header is `name=POST; filename=GZCompressString`
     // without quotes, which the library's own multipart reader does not
     // take. Renaming the content type before the body is read makes the
@@ -245,19 +250,14 @@ bool DemoServer::Start(const std::string& host, int port)
         SendAnswer(res, FailureAnswer("-9", "처리 중 오류가 발생했습니다."));
     });
 
-    if (port == 0) {
-        const int bound = svr.bind_to_any_port(host);
-        if (bound <= 0)
-            return false;
-        impl->port = bound;
-    } else {
-        if (!svr.bind_to_port(host, port))
-            return false;
-        impl->port = port;
-    }
-    impl->thread = std::thread([impl] { impl->server.listen_after_bind(); });
-    for (int i = 0; i < 500 && !svr.is_running(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    auto gate = std::make_unique<ConnectionGate>(
+        limits, [impl](httplib::Stream& stream, bool last) { return impl->server.Answer(stream, last); });
+    if (!gate->Listen(host, port))
+        return false;
+    impl->port = gate->Port();
+    svr.SetServing(true);
+    gate->Start();
+    impl->gate = std::move(gate);
     return true;
 }
 
@@ -274,9 +274,10 @@ std::string DemoServer::HostPort() const
 
 void DemoServer::Stop()
 {
-    if (impl_->thread.joinable()) {
-        impl_->server.stop();
-        impl_->thread.join();
+    if (impl_->gate) {
+        impl_->server.SetServing(false);
+        impl_->gate->Stop();
+        impl_->gate.reset();
     }
 }
 
