@@ -13,9 +13,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <vector>
@@ -27,7 +27,9 @@ namespace {
 // The raw multipart Content-Type is kept under this name so that the
 // library reads the body as plain bytes (see the pre-routing handler).
 constexpr const char* kRawTypeHeader = "X-Demo-Raw-Content-Type";
-constexpr std::size_t kMaxServedFile = std::size_t(256) << 20;
+// Update files leave in pieces of this size, read as they are sent: sixteen
+// downloads of a big file need sixteen pieces in memory, not sixteen files.
+constexpr std::size_t kFileChunk = 64 * 1024;
 
 // Bytes sent with a known length through a content provider: the library
 // then sends them as they are and never compresses them a second time.
@@ -46,6 +48,22 @@ void SendBytes(httplib::Response& res, std::string bytes, const char* type, bool
 void SendAnswer(httplib::Response& res, const std::string& answer)
 {
     SendBytes(res, order::GzipCompress(answer), "text/html; charset=utf-8", true);
+}
+
+void SendFile(httplib::Response& res, std::shared_ptr<const UpdateFile> file)
+{
+    const std::size_t size = static_cast<std::size_t>(file->size());
+    auto provide = [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        std::string chunk(std::min(length, kFileChunk), '\0');
+        ssize_t n;
+        do {
+            n = ::pread(file->fd(), chunk.data(), chunk.size(), static_cast<off_t>(offset));
+        } while (n < 0 && errno == EINTR);
+        // A file cut short while it is sent ends the connection, so the
+        // client never takes a short answer for the whole file.
+        return n > 0 && sink.write(chunk.data(), static_cast<std::size_t>(n));
+    };
+    res.set_content_provider(size, "application/octet-stream", std::move(provide));
 }
 
 // The library's request handling (routing, reading the body, writing the
@@ -156,36 +174,16 @@ struct DemoServer::Impl {
     {
         const std::string path = req.matches.size() > 1 ? req.matches[1].str() : std::string();
         const std::string& dir = options.updateDir;
+        if (std::shared_ptr<const UpdateFile> file = OpenUpdateFile(dir, path)) {
+            SendFile(res, std::move(file));
+            return;
+        }
         if (path == "nrclient.ini" && !dir.empty()) {
-            std::string file;
-            if (!ResolveUpdatePath(dir, path, file)) {
-                SendBytes(res, BuildUpdateList(dir, options.updateProgram), "application/octet-stream", false);
-                return;
-            }
-        }
-        std::string file;
-        if (!ResolveUpdatePath(dir, path, file)) {
-            res.status = 404;
-            SendBytes(res, "not found", "text/plain", false);
+            SendBytes(res, BuildUpdateList(dir, options.updateProgram), "application/octet-stream", false);
             return;
         }
-        std::ifstream in(file, std::ios::binary);
-        std::string bytes;
-        if (in) {
-            in.seekg(0, std::ios::end);
-            const auto size = static_cast<std::size_t>(in.tellg());
-            if (size <= kMaxServedFile) {
-                bytes.resize(size);
-                in.seekg(0);
-                in.read(bytes.data(), static_cast<std::streamsize>(size));
-            }
-        }
-        if (!in) {
-            res.status = 404;
-            SendBytes(res, "not found", "text/plain", false);
-            return;
-        }
-        SendBytes(res, std::move(bytes), "application/octet-stream", false);
+        res.status = 404;
+        SendBytes(res, "not found", "text/plain", false);
     }
 };
 
