@@ -77,9 +77,12 @@ std::string Section(int folder, const std::string& skip)
     std::vector<std::string> names;
     if (folder < 0)
         return {};
-    std::unique_ptr<DIR, int (*)(DIR*)> d(::fdopendir(::dup(folder)), &::closedir);
+    // The listing gets a descriptor of its own, which closedir closes.
+    Fd copy(::dup(folder));
+    std::unique_ptr<DIR, int (*)(DIR*)> d(copy.get() >= 0 ? ::fdopendir(copy.get()) : nullptr, &::closedir);
     if (!d)
         return {};
+    copy.release();
     while (const dirent* e = ::readdir(d.get())) {
         const std::string name = e->d_name;
         if (name != skip && IsSafeFileName(name) && name.find_first_of(",\"'") == std::string::npos)
