@@ -117,17 +117,22 @@ constexpr std::size_t kPatternMax = 120;
 constexpr int kMaxLines = 99;
 
 // The member named by DB_KEY; every command but the member look-up is
-// scoped to it.
+// scoped to it. A member that takes no orders (M_MGU other than "0" or "1")
+// is refused here as at the client's login, so that a request sent past the
+// login changes nothing either.
 std::string MemberKey(Db& db, const Request& req)
 {
     const std::string key = req.Required("DB_KEY", kCodeMax);
-    Stmt s(db, "SELECT 1 FROM members WHERE M_CODE = ?");
+    Stmt s(db, "SELECT M_MGU FROM members WHERE M_CODE = ?");
     s.Bind(1, key);
     if (!s.Row()) {
         if (s.Failed())
             DatabaseFailure(db);
         Refuse("등록되지 않은 거래처 코드입니다.");
     }
+    const std::string mgu = s.Text(0);
+    if (mgu != "0" && mgu != "1")
+        Refuse("주문을 받을수 없는 거래처 아이디입니다.\r\r아이디를 확인하십시요.");
     return key;
 }
 

@@ -1,6 +1,7 @@
 #include "DemoServer.h"
 
 #include "Commands.h"
+#include "ConnectionGate.h"
 #include "DemoData.h"
 #include "Gzip.h"
 #include "RequestReader.h"
@@ -9,17 +10,14 @@
 
 #include <httplib.h>
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace demo {
@@ -29,7 +27,9 @@ namespace {
 // The raw multipart Content-Type is kept under this name so that the
 // library reads the body as plain bytes (see the pre-routing handler).
 constexpr const char* kRawTypeHeader = "X-Demo-Raw-Content-Type";
-constexpr std::size_t kMaxServedFile = std::size_t(256) << 20;
+// Update files leave in pieces of this size, read as they are sent: sixteen
+// downloads of a big file need sixteen pieces in memory, not sixteen files.
+constexpr std::size_t kFileChunk = 64 * 1024;
 
 // Bytes sent with a known length through a content provider: the library
 // then sends them as they are and never compresses them a second time.
@@ -50,14 +50,45 @@ void SendAnswer(httplib::Response& res, const std::string& answer)
     SendBytes(res, order::GzipCompress(answer), "text/html; charset=utf-8", true);
 }
 
+void SendFile(httplib::Response& res, std::shared_ptr<const UpdateFile> file)
+{
+    const std::size_t size = static_cast<std::size_t>(file->size());
+    auto provide = [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        std::string chunk(std::min(length, kFileChunk), '\0');
+        ssize_t n;
+        do {
+            n = ::pread(file->fd(), chunk.data(), chunk.size(), static_cast<off_t>(offset));
+        } while (n < 0 && errno == EINTR);
+        // A file cut short while it is sent ends the connection, so the
+        // client never takes a short answer for the whole file.
+        return n > 0 && sink.write(chunk.data(), static_cast<std::size_t>(n));
+    };
+    res.set_content_provider(size, "application/octet-stream", std::move(provide));
+}
+
+// The library's request handling (routing, reading the body, writing the
+// answer) for the requests that the gate has read whole.
+class RequestHandling : public httplib::Server {
+public:
+    bool Answer(httplib::Stream& stream, bool last)
+    {
+        bool closed = false;
+        return process_request(stream, last, closed, {}) && !closed;
+    }
+    // The library writes a content provider's answer only while its own
+    // listening socket looks open; the gate holds the real one, so any valid
+    // value marks the service as running, and stopping ends long answers.
+    void SetServing(bool serving) { svr_sock_ = serving ? 0 : INVALID_SOCKET; }
+};
+
 }  // namespace
 
 struct DemoServer::Impl {
     DemoServerOptions options;
     std::string dbPath;
     bool ownsDbFile = false;
-    httplib::Server server;
-    std::thread thread;
+    RequestHandling server;
+    std::unique_ptr<ConnectionGate> gate;
     int port = 0;
     std::string host = "127.0.0.1";
     std::mutex writeLock;
@@ -143,36 +174,16 @@ struct DemoServer::Impl {
     {
         const std::string path = req.matches.size() > 1 ? req.matches[1].str() : std::string();
         const std::string& dir = options.updateDir;
+        if (std::shared_ptr<const UpdateFile> file = OpenUpdateFile(dir, path)) {
+            SendFile(res, std::move(file));
+            return;
+        }
         if (path == "nrclient.ini" && !dir.empty()) {
-            std::string file;
-            if (!ResolveUpdatePath(dir, path, file)) {
-                SendBytes(res, BuildUpdateList(dir, options.updateProgram), "application/octet-stream", false);
-                return;
-            }
-        }
-        std::string file;
-        if (!ResolveUpdatePath(dir, path, file)) {
-            res.status = 404;
-            SendBytes(res, "not found", "text/plain", false);
+            SendBytes(res, BuildUpdateList(dir, options.updateProgram), "application/octet-stream", false);
             return;
         }
-        std::ifstream in(file, std::ios::binary);
-        std::string bytes;
-        if (in) {
-            in.seekg(0, std::ios::end);
-            const auto size = static_cast<std::size_t>(in.tellg());
-            if (size <= kMaxServedFile) {
-                bytes.resize(size);
-                in.seekg(0);
-                in.read(bytes.data(), static_cast<std::streamsize>(size));
-            }
-        }
-        if (!in) {
-            res.status = 404;
-            SendBytes(res, "not found", "text/plain", false);
-            return;
-        }
-        SendBytes(res, std::move(bytes), "application/octet-stream", false);
+        res.status = 404;
+        SendBytes(res, "not found", "text/plain", false);
     }
 };
 
@@ -195,7 +206,7 @@ DemoServer::~DemoServer()
 
 bool DemoServer::Start(const std::string& host, int port)
 {
-    if (impl_->thread.joinable())
+    if (impl_->gate)
         return false;
     std::string error;
     if (!impl_->PrepareDatabase(error)) {
@@ -205,22 +216,14 @@ bool DemoServer::Start(const std::string& host, int port)
     Impl* impl = impl_.get();
     if (host != "0.0.0.0" && host != "::" && !host.empty())
         impl->host = host;
+    GateLimits limits = impl->options.connections;
+    limits.maxBody = kMaxRequestBody;
     auto& svr = impl->server;
-    svr.new_task_queue = [] { return new httplib::ThreadPool(16); };
     svr.set_payload_max_length(kMaxRequestBody);
-    svr.set_read_timeout(5, 0);
-    svr.set_write_timeout(5, 0);
-    // Short, because stopping waits for idle kept-alive connections.
-    svr.set_keep_alive_timeout(1);
-    svr.set_keep_alive_max_count(1000);
-    // Headers and body leave in separate writes; without TCP_NODELAY the
-    // second one waits for the client's delayed ACK (some 40 ms a call).
-    // Accepted sockets inherit the option from the listening one.
-    svr.set_socket_options([](socket_t sock) {
-        int yes = 1;
-        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    });
+    // Only what the answers' Keep-Alive header says; the gate keeps time.
+    svr.set_keep_alive_timeout(
+        std::max<time_t>(1, std::chrono::duration_cast<std::chrono::seconds>(limits.keepAlive).count()));
+    svr.set_keep_alive_max_count(limits.maxRequestsPerConnection);
     // The client's part header is `name=POST; filename=GZCompressString`
     // without quotes, which the library's own multipart reader does not
     // take. Renaming the content type before the body is read makes the
@@ -245,19 +248,14 @@ bool DemoServer::Start(const std::string& host, int port)
         SendAnswer(res, FailureAnswer("-9", "처리 중 오류가 발생했습니다."));
     });
 
-    if (port == 0) {
-        const int bound = svr.bind_to_any_port(host);
-        if (bound <= 0)
-            return false;
-        impl->port = bound;
-    } else {
-        if (!svr.bind_to_port(host, port))
-            return false;
-        impl->port = port;
-    }
-    impl->thread = std::thread([impl] { impl->server.listen_after_bind(); });
-    for (int i = 0; i < 500 && !svr.is_running(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    auto gate = std::make_unique<ConnectionGate>(
+        limits, [impl](httplib::Stream& stream, bool last) { return impl->server.Answer(stream, last); });
+    if (!gate->Listen(host, port))
+        return false;
+    impl->port = gate->Port();
+    svr.SetServing(true);
+    gate->Start();
+    impl->gate = std::move(gate);
     return true;
 }
 
@@ -274,9 +272,10 @@ std::string DemoServer::HostPort() const
 
 void DemoServer::Stop()
 {
-    if (impl_->thread.joinable()) {
-        impl_->server.stop();
-        impl_->thread.join();
+    if (impl_->gate) {
+        impl_->server.SetServing(false);
+        impl_->gate->Stop();
+        impl_->gate.reset();
     }
 }
 

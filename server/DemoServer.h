@@ -3,6 +3,8 @@
 // The demo supplier service, usable in-process by tests and by the
 // demo_server program.
 
+#include "ConnectionGate.h"
+
 #include <memory>
 #include <string>
 
@@ -14,6 +16,9 @@ struct DemoServerOptions {
     bool seed = true;          // seed the demo data into a new database
     int largeCatalog = 0;      // extra generated products (benchmarks)
     std::string updateProgram = "nrclient";  // program file in updateDir/DATA (<VERSION>)
+    // Time and size limits of connections and requests (tests shorten the
+    // times); the body limit is always the protocol's kMaxRequestBody.
+    GateLimits connections;
 };
 
 class DemoServer {

@@ -226,8 +226,8 @@ bool ReadRequest(std::string_view contentType, std::string_view body, std::strin
     if (!ExtractPostPart(body, boundary, gz, error))
         return false;
     std::string text;
-    if (!order::GunzipMember(gz, text, kMaxRequestText)) {
-        error = "the POST part is not a valid gzip member";
+    if (!order::GunzipSoleMember(gz, text, kMaxRequestText)) {
+        error = "the POST part is not exactly one valid gzip member";
         return false;
     }
     if (!IsValidUtf8(text)) {

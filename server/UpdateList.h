@@ -12,6 +12,7 @@
 //                           instead of the generated list
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,11 +38,28 @@ std::string BuildUpdateList(const std::string& dir, const std::string& programNa
 // no separators, no control characters.
 bool IsSafeFileName(std::string_view name);
 
-// Maps a path below /update/ ("nrclient.ini", "DATA/x", "DATA/IMAGE/x") to
-// the file to send; false when the path is not one of those shapes or the
-// file is not a regular file inside DIR. A picture path falls back to
-// DATA/x, because the client's update check fetches module files through
-// the picture folder's address.
-bool ResolveUpdatePath(const std::string& dir, std::string_view path, std::string& file);
+// A file of the update folder, open for reading.
+class UpdateFile {
+public:
+    UpdateFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    ~UpdateFile();
+    UpdateFile(const UpdateFile&) = delete;
+    UpdateFile& operator=(const UpdateFile&) = delete;
+    int fd() const { return fd_; }
+    std::uint64_t size() const { return size_; }
+
+private:
+    int fd_;
+    std::uint64_t size_;
+};
+
+// Opens the file for a path below /update/ ("nrclient.ini", "DATA/x",
+// "DATA/IMAGE/x"); nullptr when the path is not one of those shapes or the
+// file is not a regular file inside DIR. Every component below DIR is opened
+// without following a symbolic link and the file is checked on the open
+// descriptor, so that a link swapped in after any check is never served.
+// A picture path falls back to DATA/x, because the client's update check
+// fetches module files through the picture folder's address.
+std::unique_ptr<UpdateFile> OpenUpdateFile(const std::string& dir, std::string_view path);
 
 }  // namespace demo

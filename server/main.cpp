@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -141,6 +142,14 @@ int main(int argc, char** argv)
     // A shop that hangs up in the middle of an answer must not end the
     // service.
     std::signal(SIGPIPE, SIG_IGN);
+
+    // Every open connection costs a descriptor; the service caps connections
+    // below this limit, so take what the system allows.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     // The serving threads inherit this mask; the main thread waits for the
     // signal and stops the service cleanly (the temporary database goes).

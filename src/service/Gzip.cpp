@@ -92,23 +92,34 @@ std::string GzipCompress(std::string_view data)
 
 namespace {
 
-bool GunzipInto(std::string_view data, std::string& out, std::size_t limit);
+// `end` receives the offset just past the member's trailer.
+bool GunzipInto(std::string_view data, std::string& out, std::size_t limit, std::size_t& end);
 
-}  // namespace
-
-bool GunzipMember(std::string_view data, std::string& out, std::size_t limit)
+bool DropPartial(std::string& out)
 {
     // A broken member leaves nothing behind, not the part inflated so far.
-    if (GunzipInto(data, out, limit))
-        return true;
     out.clear();
     out.shrink_to_fit();
     return false;
 }
 
+}  // namespace
+
+bool GunzipMember(std::string_view data, std::string& out, std::size_t limit)
+{
+    std::size_t end = 0;
+    return GunzipInto(data, out, limit, end) || DropPartial(out);
+}
+
+bool GunzipSoleMember(std::string_view data, std::string& out, std::size_t limit)
+{
+    std::size_t end = 0;
+    return (GunzipInto(data, out, limit, end) && end == data.size()) || DropPartial(out);
+}
+
 namespace {
 
-bool GunzipInto(std::string_view data, std::string& out, std::size_t limit)
+bool GunzipInto(std::string_view data, std::string& out, std::size_t limit, std::size_t& memberEnd)
 {
     out.clear();
     if (data.size() < 10)
@@ -170,6 +181,7 @@ bool GunzipInto(std::string_view data, std::string& out, std::size_t limit)
         return false;
     const std::uint32_t crc = GetLE32(data, end);
     const std::uint32_t isize = GetLE32(data, end + 4);
+    memberEnd = end + 8;
     return crc == static_cast<std::uint32_t>(Crc32(out)) && isize == static_cast<std::uint32_t>(out.size() & 0xFFFFFFFFu);
 }
 

@@ -21,6 +21,11 @@ inline constexpr std::size_t kDefaultInflateLimit = std::size_t(256) << 20;
 // above limit.
 bool GunzipMember(std::string_view data, std::string& out, std::size_t limit = kDefaultInflateLimit);
 
+// As GunzipMember, and false as well when any byte follows the member's
+// trailer: a request carries exactly one member, and bytes smuggled behind it
+// would otherwise pass unseen.
+bool GunzipSoleMember(std::string_view data, std::string& out, std::size_t limit = kDefaultInflateLimit);
+
 // CRC-32 of bytes (zlib).
 unsigned long Crc32(std::string_view data);
 

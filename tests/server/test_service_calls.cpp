@@ -4,7 +4,10 @@
 #include "OrderRequest.h"
 #include "ServerTestSupport.h"
 
+#include "Sqlite.h"
+
 #include <algorithm>
+#include <functional>
 #include <set>
 
 using namespace demo_test;
@@ -111,8 +114,6 @@ TEST_F(ServiceCalls, CustomerLookupAnswersEveryLoginField)
         {"000001", "SHOP02", "000102", "우리슈퍼", "1470", "1", "1", "0", "A"},
         {"000001", "SHOP03", "000103", "동네식품", "3690", "0", "0", "1", "1"},
         {"000001", "SHOP04", "000104", "새봄상회", "", "0", "1", "0", "1"},
-        // The same customer id at another supplier is another shop.
-        {"000002", "SHOP01", "000201", "마을상회 본점", "1111", "0", "0", "0", "1"},
     };
     for (const Case& c : cases) {
         std::string answer;
@@ -563,6 +564,67 @@ TEST_F(ServiceCalls, OrdersRefusedForBadContentLeaveNothingBehind)
     order::SendOrder(kMember, elements, answer);
     EXPECT_FALSE(order::IsSuccess(answer));
     EXPECT_EQ(Orders("000101").size(), before);
+}
+
+// MAEUL's M_MGU "9" makes the client's login refuse it; a request sent past
+// the login is refused with the login's own words and changes nothing.
+TEST_F(ServiceCalls, MemberThatTakesNoOrdersGetsOnlyItsLookup)
+{
+    const std::string refused = "000002";
+    const std::string shop = "000201";  // MAEUL's SHOP01
+    const auto stored = [&] {
+        demo::Db db;
+        std::string error;
+        EXPECT_TRUE(db.Open(env_->server().DatabasePath(), error)) << error;
+        demo::Stmt s(db, "SELECT (SELECT COUNT(*) FROM orders WHERE OH_MC = ?1) || '/' ||"
+                         " (SELECT COUNT(*) FROM traded WHERE M_CODE = ?1) || '/' ||"
+                         " (SELECT group_concat(C_SS) FROM customers WHERE M_CODE = ?1)");
+        s.Bind(1, refused);
+        return s.Row() ? s.Text(0) : std::string("no row");
+    };
+    const std::string before = stored();
+
+    TestOrder o;
+    o.member = refused;
+    o.customer = shop;
+    o.lines = {{"900001", "", "", "2", ""}};
+    const std::string sample = BuildTag("ORDERH_DATA", BuildTag("OH_CODE", "00000001") + BuildTag("OH_SG", "1"));
+    using Call = std::function<void(std::string&)>;
+    const std::pair<const char*, Call> calls[] = {
+        {"customer", [&](std::string& a) { order::LookupCustomer(refused, Same("C_ID", "SHOP01"), a); }},
+        {"password", [&](std::string& a) { order::SetCustomerPassword(refused, shop, BuildTag("C_SS", "9999"), a); }},
+        {"traded", [&](std::string& a) { order::ListTradedProducts(refused, Same("U_CC", shop), a); }},
+        {"remove traded", [&](std::string& a) { order::RemoveTradedProduct(refused, shop, "900001", a); }},
+        {"search",
+         [&](std::string& a) {
+             order::SearchProducts(refused, BuildTag("LIKE_FIELD", "G_NAME") + BuildTag("LIKE_KEY", "%"), a);
+         }},
+        {"group",
+         [&](std::string& a) {
+             order::ListGroupProducts(refused, BuildTag("GROUP_FIELD", "G_PART") + BuildTag("GROUP_KEY", "A"), a);
+         }},
+        {"classes", [&](std::string& a) { order::ListClasses(refused, BuildTag("C_CODE", shop), a); }},
+        {"send", [&](std::string& a) { order::SendOrder(refused, OrderElements(o), a); }},
+        {"list", [&](std::string& a) { order::ListOrders(refused, OrderFilter(shop), a); }},
+        {"sample", [&](std::string& a) { order::RegisterSample(refused, "00000001", sample, a); }},
+        {"read", [&](std::string& a) { order::GetOrder(refused, "00000001", a); }},
+        {"delete", [&](std::string& a) { order::DeleteOrder(refused, "00000001", a); }},
+        {"notices", [&](std::string& a) { order::ListNotices(refused, BuildTag("GM_GC", "999999"), a); }},
+    };
+    for (const auto& [what, call] : calls) {
+        std::string answer;
+        call(answer);
+        EXPECT_EQ(ExtractTag("RESULT_CODE", answer), "0") << what << ": " << answer;
+        EXPECT_EQ(ExtractTag("RESULT_MESSAGE", answer),
+                  "주문을 받을수 없는 거래처 아이디입니다.\r\r아이디를 확인하십시요.")
+            << what;
+        EXPECT_EQ(order::RecordCount(answer), 0) << what;
+    }
+    EXPECT_EQ(stored(), before);
+
+    std::string answer;
+    order::LookupMember(Same("M_ID", "MAEUL"), answer);
+    EXPECT_EQ(F(ExtractTag("RDC_0", answer), "M_MGU"), "9");
 }
 
 TEST_F(ServiceCalls, NinetyNineLinesAreTheMostAnOrderTakes)

@@ -4,7 +4,12 @@
 #include "ServerTestSupport.h"
 #include "UpdateList.h"
 
+#include <atomic>
 #include <fstream>
+#include <future>
+#include <map>
+#include <mutex>
+#include <thread>
 
 using namespace demo_test;
 
@@ -128,6 +133,98 @@ TEST_F(UpdateFolder, AHandWrittenListIsServedAsItIs)
     ServiceEnvironment env("update_service", options);
     ASSERT_TRUE(env.started());
     EXPECT_EQ(Get(env.port(), "/update/nrclient.ini"), own);
+}
+
+TEST_F(UpdateFolder, ALinkSwappedInIsNeverServed)
+{
+    demo::DemoServerOptions options;
+    options.updateDir = dir_.string();
+    ServiceEnvironment env("update_swap", options);
+    ASSERT_TRUE(env.started());
+
+    // The file flips between a regular file and a link to a secret while it
+    // is asked for, so that some requests fall between a check and an open.
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        for (int i = 0; !stop; ++i) {
+            const fs::path next = dir_ / "DATA" / ".next";
+            std::error_code ec;
+            if (i % 2)
+                fs::create_symlink(root_ / "secret.txt", next, ec);
+            else
+                Write(next, "plain");
+            fs::rename(next, dir_ / "DATA" / "swap.txt", ec);
+        }
+    });
+    // Several clients at once widen the window a check-then-open leaves.
+    std::map<std::string, int> seen;
+    std::mutex seenLock;
+    std::vector<std::thread> clients;
+    for (int t = 0; t < 4; ++t)
+        clients.emplace_back([&] {
+            for (int i = 0; i < 1000; ++i) {
+                const std::string got = Get(env.port(), "/update/DATA/swap.txt");
+                std::lock_guard lock(seenLock);
+                ++seen[got];
+            }
+        });
+    for (auto& c : clients)
+        c.join();
+    stop = true;
+    swapper.join();
+    EXPECT_EQ(seen["secret"], 0);
+    EXPECT_GT(seen["plain"], 0);
+    EXPECT_EQ(seen["plain"] + seen["<404>"], 4000);
+
+    // A folder below the update folder that is a link leads outside it.
+    Write(root_ / "outside" / "secret.png", "secret");
+    fs::remove_all(dir_ / "DATA" / "IMAGE");
+    fs::create_directory_symlink(root_ / "outside", dir_ / "DATA" / "IMAGE");
+    EXPECT_EQ(Get(env.port(), "/update/DATA/IMAGE/secret.png"), "<404>");
+    EXPECT_EQ(order::ExtractBetween(Get(env.port(), "/update/nrclient.ini"), "<IMAGE>", "</IMAGE>"), "\r\n");
+}
+
+TEST_F(UpdateFolder, BigFilesAreSentAsTheyAreRead)
+{
+    // Six gibibytes that take no room on disk, with a mark at the end: far
+    // more than sixteen downloads could hold in memory at once.
+    const fs::path big = dir_ / "DATA" / "big.bin";
+    const std::uintmax_t size = std::uintmax_t(6) << 30;
+    Write(big, "");
+    fs::resize_file(big, size);
+    std::fstream(big, std::ios::in | std::ios::out | std::ios::binary).seekp(size - 8).write("END-MARK", 8);
+    demo::DemoServerOptions options;
+    options.updateDir = dir_.string();
+    ServiceEnvironment env("update_big", options);
+    ASSERT_TRUE(env.started());
+    const int port = env.port();
+
+    const RawResponse tail = RawExchange(
+        port, "GET /update/DATA/big.bin HTTP/1.1\r\nHost: x\r\nRange: bytes=-8\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(tail.status, 206);
+    EXPECT_EQ(tail.body, "END-MARK");
+
+    // Each of sixteen downloads gets its first mebibyte, then hangs up.
+    const auto firstMebibyte = [port] {
+        const int fd = ConnectLoopback(port);
+        SendAll(fd, "GET /update/DATA/big.bin HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+        std::string data;
+        char buf[65536];
+        ssize_t n;
+        while (data.size() < (std::size_t(1) << 20) && (n = ::recv(fd, buf, sizeof buf, 0)) > 0)
+            data.append(buf, static_cast<std::size_t>(n));
+        ::close(fd);
+        const std::size_t end = data.find("\r\n\r\n");
+        return end != std::string::npos &&
+               data.find("Content-Length: " + std::to_string(std::uintmax_t(6) << 30)) < end &&
+               data.find_first_not_of('\0', end + 4) == std::string::npos && data.size() >= (std::size_t(1) << 20);
+    };
+    std::vector<std::future<bool>> downloads;
+    for (int i = 0; i < 16; ++i)
+        downloads.push_back(std::async(std::launch::async, firstMebibyte));
+    for (auto& d : downloads)
+        EXPECT_TRUE(d.get());
+    EXPECT_EQ(Get(port, "/update/DATA/libgrid.so"), module_);
 }
 
 TEST(UpdateFileNames, OnlySinglePlainComponentsAreSafe)
