@@ -36,6 +36,9 @@ void TFrmMain::DraftChanged()
 
 void TFrmMain::WriteDraft()
 {
+    // A removal since the change was noted (a send, a clear) has the last word.
+    if (!draftPending_)
+        return;
     draftPending_ = false;
     const QString path = DraftFile();
     if (!draftReady_ || path.isEmpty())
@@ -61,17 +64,26 @@ void TFrmMain::WriteDraft()
     for (int r = 0; r < n; ++r)
         d.lines.push_back({ lines.Cell(LineColumns.Code, r), lines.Cell(LineColumns.Name, r),
             lines.Cell(LineColumns.Unit, r), lines.Cell(LineColumns.Qty, r), lines.Cell(LineColumns.Note, r) });
-    // A draft that cannot be written (full disk, folder gone) must not stop
-    // the order being written; the next change tries again.
-    WriteFileAtomically(path, FormatDraft(d));
+    // Written and flushed on the writer's thread. A draft that cannot be
+    // written (full disk, folder gone) must not stop the order being
+    // written; the next change tries again.
+    draftWriter_->Write(path, FormatDraft(d));
+}
+
+void TFrmMain::FlushDraft()
+{
+    if (draftPending_)
+        WriteDraft();
+    draftWriter_->Flush();
 }
 
 void TFrmMain::RemoveDraft()
 {
+    draftPending_ = false;
     const QString path = DraftFile();
     if (!draftReady_ || path.isEmpty())
         return;
-    QFile::remove(path);
+    draftWriter_->Remove(path);
 }
 
 bool TFrmMain::OfferDraft()

@@ -8,7 +8,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace order {
 
@@ -17,30 +21,27 @@ namespace {
     const QByteArray kVersion = "ORDER-DRAFT 1";
     constexpr int kMaxLines = 99;
 
-    QByteArray Escape(const QString& value)
+    void AppendEscaped(QByteArray& out, const QString& value)
     {
         const QByteArray utf8 = value.toUtf8();
-        QByteArray out;
-        out.reserve(utf8.size());
         for (const char c : utf8) {
             switch (c) {
             case '\\':
-                out += "\\\\";
+                out.append("\\\\", 2);
                 break;
             case '\t':
-                out += "\\t";
+                out.append("\\t", 2);
                 break;
             case '\r':
-                out += "\\r";
+                out.append("\\r", 2);
                 break;
             case '\n':
-                out += "\\n";
+                out.append("\\n", 2);
                 break;
             default:
-                out += c;
+                out.append(c);
             }
         }
-        return out;
     }
 
     bool Unescape(const QByteArray& field, QString& value)
@@ -79,7 +80,7 @@ namespace {
     {
         out += name;
         out += '\t';
-        out += Escape(value);
+        AppendEscaped(out, value);
         out += '\n';
     }
 
@@ -108,7 +109,9 @@ namespace {
 
 QByteArray FormatDraft(const OrderDraft& d)
 {
-    QByteArray out = kVersion + '\n';
+    QByteArray out;
+    out.reserve(256 + static_cast<qsizetype>(d.lines.size()) * 96);
+    out += kVersion + '\n';
     Record(out, "M_CODE", d.member);
     Record(out, "C_CODE", d.customer);
     Record(out, "OrderCode", d.code);
@@ -120,8 +123,12 @@ QByteArray FormatDraft(const OrderDraft& d)
     Record(out, "EdtNote", d.note);
     Record(out, "ChkBxIOG", d.writing ? QStringLiteral("1") : QStringLiteral("0"));
     for (const ReadLine& l : d.lines) {
-        out += "LINE\t" + Escape(l.code) + '\t' + Escape(l.name) + '\t' + Escape(l.unit) + '\t' + Escape(l.qty) + '\t'
-            + Escape(l.note) + '\n';
+        out += "LINE";
+        for (const QString* field : { &l.code, &l.name, &l.unit, &l.qty, &l.note }) {
+            out += '\t';
+            AppendEscaped(out, *field);
+        }
+        out += '\n';
     }
     Record(out, "END", QString::number(d.lines.size()));
     return out;
@@ -214,6 +221,76 @@ bool WriteFileAtomically(const QString& path, const QByteArray& data)
         return false;
     }
     return true;
+}
+
+struct DraftWriter::Impl {
+    std::mutex m;
+    std::condition_variable changed;
+    // Newest operation per file: data to write, or nullopt to remove.
+    std::map<QString, std::optional<QByteArray>> pending;
+    bool busy = false;
+    bool stop = false;
+    std::thread thread;
+
+    void Run()
+    {
+        std::unique_lock lock(m);
+        for (;;) {
+            changed.wait(lock, [this] { return stop || !pending.empty(); });
+            if (pending.empty())
+                return; // stopping with nothing left
+            auto next = pending.extract(pending.begin());
+            busy = true;
+            lock.unlock();
+            if (next.mapped())
+                WriteFileAtomically(next.key(), *next.mapped());
+            else
+                QFile::remove(next.key());
+            lock.lock();
+            busy = false;
+            changed.notify_all();
+        }
+    }
+};
+
+DraftWriter::DraftWriter()
+    : impl_(std::make_unique<Impl>())
+{
+    impl_->thread = std::thread([this] { impl_->Run(); });
+}
+
+DraftWriter::~DraftWriter()
+{
+    {
+        std::lock_guard lock(impl_->m);
+        impl_->stop = true;
+    }
+    impl_->changed.notify_all();
+    impl_->thread.join();
+}
+
+void DraftWriter::Write(const QString& path, QByteArray data)
+{
+    {
+        std::lock_guard lock(impl_->m);
+        impl_->pending[path] = std::move(data);
+    }
+    impl_->changed.notify_all();
+}
+
+void DraftWriter::Remove(const QString& path)
+{
+    {
+        std::lock_guard lock(impl_->m);
+        impl_->pending[path] = std::nullopt;
+    }
+    impl_->changed.notify_all();
+}
+
+void DraftWriter::Flush()
+{
+    std::unique_lock lock(impl_->m);
+    impl_->changed.wait(lock, [this] { return impl_->pending.empty() && !impl_->busy; });
 }
 
 DraftLoad LoadDraft(const QString& path, const QString& member, const QString& customer, OrderDraft& draft)

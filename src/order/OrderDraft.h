@@ -31,6 +31,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace order {
@@ -58,6 +59,27 @@ QString DraftPath(const QString& workDir, const QString& member, const QString& 
 
 // Temporary file beside `path`, written, flushed to disk, renamed over it.
 bool WriteFileAtomically(const QString& path, const QByteArray& data);
+
+// Writes and removes draft files on a thread of its own, so that the flush
+// to disk (milliseconds on a real disk) never holds up typing. Only the
+// newest operation per file is kept: a write followed by a removal before
+// the thread got to it removes, and the other way round writes.
+class DraftWriter {
+public:
+    DraftWriter();
+    ~DraftWriter(); // finishes what was handed over
+    DraftWriter(const DraftWriter&) = delete;
+    DraftWriter& operator=(const DraftWriter&) = delete;
+
+    void Write(const QString& path, QByteArray data);
+    void Remove(const QString& path);
+    // Waits until everything handed over is on disk (or removed).
+    void Flush();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
 
 enum class DraftLoad { None, Loaded, Broken };
 // Reads the draft of this member and customer. A file that cannot be read

@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "DataModule.h"
+#include "OrderDraft.h"
 #include "Messages.h"
 #include "StringGrid.h"
 #include "TCEdit.h"
@@ -128,6 +129,7 @@ namespace {
 
 TFrmMain::TFrmMain(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , draftWriter_(std::make_unique<DraftWriter>())
 {
     FrmMain = this;
     InitBannerResource();
@@ -478,8 +480,7 @@ bool TFrmMain::event(QEvent* event)
 
 void TFrmMain::closeEvent(QCloseEvent* event)
 {
-    if (draftPending_)
-        WriteDraft();
+    FlushDraft();
     event->accept();
     if (FrmMain == this)
         FrmMain = nullptr;

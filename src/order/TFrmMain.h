@@ -36,6 +36,7 @@ class QToolButton;
 
 namespace order {
 
+class DraftWriter;
 class TCEdit;
 class TFrmCnt;
 class TImageButton;
@@ -191,6 +192,8 @@ public:
     void RemoveDraft();
     bool OfferDraft(); // true when the draft was put back
     QString DraftFile() const;
+    // Waits until the draft writes handed over so far are on disk.
+    void FlushDraft();
     // When the answer of a new order's send was lost in transport (the
     // order may be stored all the same): when the first such send began.
     QDateTime LostSendSince;
@@ -233,6 +236,7 @@ private:
     bool closingConfirmed_ = false;
     bool draftReady_ = false; // the draft was offered (first activation)
     bool draftPending_ = false;
+    std::unique_ptr<DraftWriter> draftWriter_;
 };
 
 extern TFrmMain* FrmMain;

@@ -155,6 +155,15 @@ public:
         std::lock_guard lock(m_);
         canned_[path] = raw;
     }
+    // The next request for path loses its answer: the client gets the first
+    // line of a status and then a closed connection (so that it cannot
+    // quietly replay the request). With afterBackend the backend has served
+    // the request first; otherwise it never sees it.
+    void DropNextAnswer(const std::string& path, bool afterBackend)
+    {
+        std::lock_guard lock(m_);
+        drops_[path] = afterBackend;
+    }
 
 private:
     void AcceptLoop()
@@ -222,6 +231,7 @@ private:
                     const std::string path = request.substr(sp1 + 1, sp2 - sp1 - 1);
                     std::string canned;
                     bool isCanned = false;
+                    int drop = -1;
                     {
                         std::lock_guard lock(m_);
                         requests_.push_back(request);
@@ -229,6 +239,16 @@ private:
                             canned = it->second;
                             isCanned = true;
                         }
+                        if (auto it = drops_.find(path); it != drops_.end()) {
+                            drop = it->second ? 1 : 0;
+                            drops_.erase(it);
+                        }
+                    }
+                    if (drop >= 0) {
+                        if (drop == 1)
+                            ServeElsewhere(WithoutAcceptEncoding(request));
+                        WriteAll(client, "HTTP/1.1 200 OK\r\n");
+                        goto done;
                     }
                     if (isCanned) {
                         WriteAll(client, canned);
@@ -255,6 +275,33 @@ private:
         ::close(client);
     }
 
+    // Sends the request to the backend on a connection of its own and reads
+    // the whole answer, so that the backend has finished with it.
+    void ServeElsewhere(const std::string& request)
+    {
+        const int fd = ConnectLoopback(backend_);
+        if (fd < 0 || !WriteAll(fd, request)) {
+            if (fd >= 0)
+                ::close(fd);
+            return;
+        }
+        std::string answer;
+        char chunk[65536];
+        for (;;) {
+            const std::size_t end = answer.find("\r\n\r\n");
+            if (end != std::string::npos && CompleteRequest(answer))
+                break;
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 5000) <= 0)
+                break;
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            if (n <= 0)
+                break;
+            answer.append(chunk, static_cast<std::size_t>(n));
+        }
+        ::close(fd);
+    }
+
     int backend_;
     int listen_ = -1;
     int port_ = 0;
@@ -265,6 +312,7 @@ private:
     std::vector<std::thread> workers_;
     std::vector<std::string> requests_;
     std::map<std::string, std::string> canned_;
+    std::map<std::string, bool> drops_;
 };
 
 }  // namespace testsupport
