@@ -61,6 +61,7 @@ void TFrmMain::WriteDraft()
     d.delivery = EdtDD->text();
     d.note = EdtNote->text();
     d.writing = ChkBxIOG->isChecked();
+    d.lostSince = LostSendSince;
     for (int r = 0; r < n; ++r)
         d.lines.push_back({ lines.Cell(LineColumns.Code, r), lines.Cell(LineColumns.Name, r),
             lines.Cell(LineColumns.Unit, r), lines.Cell(LineColumns.Qty, r), lines.Cell(LineColumns.Note, r) });
@@ -107,6 +108,7 @@ bool TFrmMain::OfferDraft()
     EdtDD->setText(d.delivery);
     EdtNote->setText(d.note);
     ChkBxIOG->setChecked(d.writing);
+    LostSendSince = d.lostSince;
     SGS->Model()->ClearCells();
     PutLines(d.lines);
     SGS->SetRow(0);

@@ -114,6 +114,7 @@ void TFrmMain::SBF7Click()
         } else {
             LostSendSince = QDateTime();
         }
+        DraftChanged();
         ShowMessage(QStringLiteral("주문 전송 실패입니다.\r\r") + TrimmedAnswer(answer) + QStringLiteral("\r\r")
             + kCheckConnection);
         return;

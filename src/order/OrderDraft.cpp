@@ -122,6 +122,7 @@ QByteArray FormatDraft(const OrderDraft& d)
     Record(out, "EdtDD", d.delivery);
     Record(out, "EdtNote", d.note);
     Record(out, "ChkBxIOG", d.writing ? QStringLiteral("1") : QStringLiteral("0"));
+    Record(out, "LostSince", d.lostSince.isValid() ? d.lostSince.toString(Qt::ISODate) : QString());
     for (const ReadLine& l : d.lines) {
         out += "LINE";
         for (const QString* field : { &l.code, &l.name, &l.unit, &l.qty, &l.note }) {
@@ -143,11 +144,12 @@ bool ParseDraft(const QByteArray& data, OrderDraft& draft)
     if (records.isEmpty() || records.front() != kVersion)
         return false;
     OrderDraft d;
+    QString lost;
     QString* const header[] = { &d.member, &d.customer, &d.code, &d.date, &d.time, &d.state, nullptr, &d.delivery,
-        &d.note, nullptr };
+        &d.note, nullptr, &lost };
     const char* const names[] = { "M_CODE", "C_CODE", "OrderCode", "OrderDate", "OrderTime", "OrderState",
-        "SendCount", "EdtDD", "EdtNote", "ChkBxIOG" };
-    constexpr int kHeader = 10;
+        "SendCount", "EdtDD", "EdtNote", "ChkBxIOG", "LostSince" };
+    constexpr int kHeader = 11;
     if (records.size() < 1 + kHeader + 1)
         return false;
     for (int i = 0; i < kHeader; ++i) {
@@ -167,6 +169,11 @@ bool ParseDraft(const QByteArray& data, OrderDraft& draft)
                 return false;
             d.writing = value == QLatin1String("1");
         }
+    }
+    if (!lost.isEmpty()) {
+        d.lostSince = QDateTime::fromString(lost, Qt::ISODate);
+        if (!d.lostSince.isValid())
+            return false;
     }
     const qsizetype last = records.size() - 1;
     for (qsizetype r = 1 + kHeader; r < last; ++r) {

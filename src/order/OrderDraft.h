@@ -17,6 +17,7 @@
 //   EdtDD <tab> delivery date as typed
 //   EdtNote <tab> note as typed
 //   ChkBxIOG <tab> 0 or 1
+//   LostSince <tab> yyyy-MM-ddThh:mm:ss or empty   when a send of this new order lost its answer
 //   LINE <tab> code <tab> name <tab> unit <tab> quantity <tab> note    one per order line, in order
 //   END <tab> number of LINE records     always last; a file without it was cut
 //
@@ -28,6 +29,7 @@
 #include "OrderLogic.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
@@ -44,6 +46,7 @@ struct OrderDraft {
     QString delivery;
     QString note;
     bool writing = false;
+    QDateTime lostSince; // invalid: no send of it lost its answer
     std::vector<ReadLine> lines;
 };
 

@@ -40,6 +40,7 @@ OrderDraft Sample()
     d.delivery = QStringLiteral("261224");
     d.note = QStringLiteral("뒷문\t\\ 두고 \r\n가세요");
     d.writing = true;
+    d.lostSince = QDateTime(QDate(2026, 12, 8), QTime(10, 5, 30));
     d.lines = { { "100001", "신라면 120g", "BOX", "1.5", "빨리" }, { "YZ", "직접\\t 품목", "E\tA", "1000", "" } };
     return d;
 }
@@ -55,7 +56,7 @@ bool Same(const OrderDraft& a, const OrderDraft& b)
     }
     return a.member == b.member && a.customer == b.customer && a.code == b.code && a.date == b.date
         && a.time == b.time && a.state == b.state && a.sendCount == b.sendCount && a.delivery == b.delivery
-        && a.note == b.note && a.writing == b.writing;
+        && a.note == b.note && a.writing == b.writing && a.lostSince == b.lostSince;
 }
 
 QByteArray Read(const QString& path)
@@ -71,7 +72,8 @@ TEST(OrderDraftText, RoundTripKeepsEveryCharacter)
     const QByteArray text = FormatDraft(Sample());
     EXPECT_TRUE(text.startsWith("ORDER-DRAFT 1\nM_CODE\t000001\n"));
     EXPECT_TRUE(text.endsWith("END\t2\n"));
-    EXPECT_EQ(text.count('\n'), 1 + 10 + 2 + 1) << "escaped line breaks stay inside their record";
+    EXPECT_EQ(text.count('\n'), 1 + 11 + 2 + 1) << "escaped line breaks stay inside their record";
+    EXPECT_TRUE(text.contains("\nLostSince\t2026-12-08T10:05:30\n"));
     OrderDraft back;
     ASSERT_TRUE(ParseDraft(text, back));
     EXPECT_TRUE(Same(back, Sample()));
@@ -99,6 +101,7 @@ TEST(OrderDraftText, EveryCutOrForeignTextIsRefused)
         { "count not a number", QByteArray(text).replace("SendCount\t-3", "SendCount\tx") },
         { "count beyond 16 bits", QByteArray(text).replace("SendCount\t-3", "SendCount\t40000") },
         { "box neither 0 nor 1", QByteArray(text).replace("ChkBxIOG\t1", "ChkBxIOG\t2") },
+        { "lost time not a time", QByteArray(text).replace("T10:05:30", "T25:05:30") },
         { "unknown escape", QByteArray(text).replace("BOX", "B\\qX") },
         { "lines not as counted", QByteArray(text).replace("END\t2", "END\t3") },
         { "a line without a code", QByteArray(text).replace("LINE\t100001", "LINE\t") },

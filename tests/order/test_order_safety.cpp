@@ -344,3 +344,31 @@ TEST_F(OrderSafety, LostAnswerIsNotStoredTwiceUnlessTheShopSaysSo)
     EXPECT_EQ(messages_.Texts(), QStringList { kSent });
     EXPECT_EQ(StoredOrders(), stored + 1);
 }
+
+TEST_F(OrderSafety, LostAnswerIsRememberedAcrossACrash)
+{
+    testsupport::RecordingFront front(server_->Port());
+    qputenv("ORDER_SERVICE_HOST", QByteArray("127.0.0.1:") + QByteArray::number(front.Port()));
+    TFrmMain* w = Open(kShop01);
+    ASSERT_NE(w, nullptr);
+    AddTraded(8, QStringLiteral("2"));
+    w->EdtNote->setText(QStringLiteral("AFTER RESTART"));
+    const int stored = StoredOrders();
+    front.DropNextAnswer("/NET/Order.php", true);
+    Press(Qt::Key_F7);
+    EXPECT_EQ(StoredOrders(), stored + 1);
+    Crash();
+
+    messages_.Clear();
+    messages_.script = { MessageAnswer::Yes, MessageAnswer::No };
+    w = Open(kShop01);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->LostSendSince.isValid());
+    Press(Qt::Key_F7);
+    const QStringList texts = messages_.Texts();
+    ASSERT_GE(texts.size(), 3);
+    EXPECT_EQ(texts[0], kQuestion);
+    EXPECT_TRUE(texts[1].startsWith(QString::fromUtf8("같은 내용의 주문이 이미 전송되어 있습니다.")));
+    EXPECT_EQ(texts.back(), kSent);
+    EXPECT_EQ(StoredOrders(), stored + 1);
+}
