@@ -27,6 +27,11 @@ QString TrimLeft(const QString& s)
     return s.mid(b);
 }
 
+QString Trimmed(const QString& s)
+{
+    return TrimLeft(TrimRight(s));
+}
+
 void ShowBarred(const QString& s)
 {
     ShowMessage(QLatin1Char('|') + s + QLatin1Char('|'));

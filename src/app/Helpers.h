@@ -11,6 +11,7 @@ namespace order {
 QString TodayCodeText();  // "yymmdd"
 QString TrimRight(const QString& s);  // without trailing blanks (0x20 only)
 QString TrimLeft(const QString& s);   // without leading blanks (0x20 only)
+QString Trimmed(const QString& s);    // without blanks (0x20 only) at both ends
 void ShowBarred(const QString& s);    // "|" + s + "|" in a message box
 QString FormatDateCode(const QString& s);
 bool CheckDateCode(const QString& s, bool showMessage, bool allowEmpty);

@@ -7,6 +7,7 @@
 #include "ServiceCalls.h"
 #include "TFrmSecS.h"
 #include "TagMessage.h"
+#include "WindowStyle.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -22,15 +23,7 @@ TFrmSecModi* FrmSecModi = nullptr;
 
 namespace {
 
-    const QColor kSkyBlue(166, 202, 240);
 
-    QFont GulimFont(int pixelSize, bool bold)
-    {
-        QFont f(QString::fromUtf8("굴림"));
-        f.setPixelSize(pixelSize);
-        f.setBold(bold);
-        return f;
-    }
 
     // Beginnings that are too easy to guess.
     const char* const kBannedPrefixes[]

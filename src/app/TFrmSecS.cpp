@@ -10,6 +10,7 @@
 #include "TFrmSecModi.h"
 #include "TImageButton.h"
 #include "TagMessage.h"
+#include "WindowStyle.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -27,15 +28,7 @@ TFrmSecS* FrmSecS = nullptr;
 
 namespace {
 
-    const QColor kSkyBlue(166, 202, 240);
 
-    QFont GulimFont(int pixelSize, bool bold)
-    {
-        QFont f(QString::fromUtf8("굴림"));
-        f.setPixelSize(pixelSize);
-        f.setBold(bold);
-        return f;
-    }
 
     QString Field(const std::string& record, const char* name)
     {
@@ -83,7 +76,7 @@ QString NormaliseId(const QString& typed)
 {
     QString id = typed;
     id.remove(QLatin1Char('-'));
-    return TrimLeft(TrimRight(id));
+    return Trimmed(id);
 }
 
 TFrmSecS::TFrmSecS(QWidget* parent)
@@ -289,7 +282,7 @@ bool TFrmSecS::CustomerStep(const QString& customerId)
     DM->C_GUC = Field(record, "C_GUC");
     DM->C_MSG = Field(record, "C_MSG");
     DM->C_NC = Field(record, "C_NC");
-    DM->C_MGU = TrimLeft(TrimRight(Field(record, "C_MGU")));
+    DM->C_MGU = Trimmed(Field(record, "C_MGU"));
     if (DM->C_MGU.isEmpty() || DM->C_MGU == QLatin1String("1"))
         DM->C_MGU = QStringLiteral("A");
 

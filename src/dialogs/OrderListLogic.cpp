@@ -38,7 +38,7 @@ QString OrderStateWord(const QString& state)
 
 OrderListCell OrderListCellDisplay(int col, const QString& cell)
 {
-    const QString text = TrimLeft(TrimRight(cell));
+    const QString text = Trimmed(cell);
     OrderListCell d;
     switch (col) {
     case 0:

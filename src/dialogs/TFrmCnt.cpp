@@ -7,6 +7,7 @@
 #include "Messages.h"
 #include "TCEdit.h"
 #include "TImageButton.h"
+#include "WindowStyle.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -23,7 +24,6 @@ TFrmCnt* FrmCnt = nullptr;
 
 namespace {
 
-    const QColor kSkyBlue(166, 202, 240);
     const QColor kLabelPlate(222, 236, 252);
     constexpr int kWidth = 356;
     constexpr int kHeight = 406;
@@ -41,13 +41,6 @@ namespace {
     const char kNoQuantity[] = "     주문 수량이 없습니다.     \r\r     수량을 입력해 주십시요.";
     const char kNoName[] = "     주문 제품명이 없습니다.     \r\r     제품명 입력해 주십시요.";
 
-    QFont Font(const char* family, int pixelSize, bool bold)
-    {
-        QFont f(QString::fromUtf8(family));
-        f.setPixelSize(pixelSize);
-        f.setBold(bold);
-        return f;
-    }
 
     // Latin letters upper-cased as they are typed; everything else (Hangul)
     // stays as it is.
@@ -100,7 +93,7 @@ TFrmCnt::TFrmCnt(QWidget* parent)
     setObjectName(QStringLiteral("FrmCnt"));
     setWindowTitle(QString::fromUtf8(" 발주수량 입력창"));
     setModal(true);
-    setFont(Font("굴림", 12, false));
+    setFont(PixelFont("굴림", 12, false));
     const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
     setFixedSize(width, kHeight);
 
@@ -120,8 +113,8 @@ TFrmCnt::TFrmCnt(QWidget* parent)
         e->installEventFilter(this);
         return e;
     };
-    EdtGN = makeEdit("EdtGN", { 16, 30, 324, 26 }, 50, Font("돋움", 15, false));
-    EdtGU = makeEdit("EdtGU", { 90, 62, 60, 24 }, 6, Font("굴림", 15, true));
+    EdtGN = makeEdit("EdtGN", { 16, 30, 324, 26 }, 50, PixelFont("돋움", 15, false));
+    EdtGU = makeEdit("EdtGU", { 90, 62, 60, 24 }, 6, PixelFont("굴림", 15, true));
     EdtGU->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     EdtGU->setReadOnly(true);
     EdtGU->setFocusPolicy(Qt::NoFocus);
@@ -130,7 +123,7 @@ TFrmCnt::TFrmCnt(QWidget* parent)
     CEdtCnt = new TCEdit(this);
     CEdtCnt->setObjectName(QStringLiteral("CEdtCnt"));
     CEdtCnt->setGeometry(90, 92, 96, 26);
-    CEdtCnt->setFont(Font("굴림", 15, true));
+    CEdtCnt->setFont(PixelFont("굴림", 15, true));
     CEdtCnt->SetCurrencyPoint(true);
     CEdtCnt->SetCurrencyNegative(true);
     CEdtCnt->SetCurrencySetdigit(2);
@@ -138,9 +131,9 @@ TFrmCnt::TFrmCnt(QWidget* parent)
     CEdtCnt->SetMaxLength(4);
     CEdtCnt->installEventFilter(this);
 
-    EdtGB = makeEdit("EdtGB", { 262, 92, 78, 26 }, 6, Font("굴림", 15, true));
+    EdtGB = makeEdit("EdtGB", { 262, 92, 78, 26 }, 6, PixelFont("굴림", 15, true));
     EdtGB->setText(QStringLiteral("1"));
-    EdtNote = makeEdit("EdtNote", { 90, 124, 250, 24 }, 20, Font("굴림", 13, true));
+    EdtNote = makeEdit("EdtNote", { 90, 124, 250, 24 }, 20, PixelFont("굴림", 13, true));
 
     // Name and packing unit are shown, not typed, except in "NEW".
     for (QLineEdit* e : { EdtGN, EdtGB }) {
@@ -374,7 +367,7 @@ void TFrmCnt::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.fillRect(rect(), kSkyBlue);
     p.fillRect(QRect(kSide, kStrip, width() - 2 * kSide, height() - kStrip - kSide), Qt::white);
-    p.setFont(Font("굴림", 12, true));
+    p.setFont(PixelFont("굴림", 12, true));
     p.setPen(Qt::white);
     p.drawText(QRect(6, 0, width() - 12, kStrip), Qt::AlignLeft | Qt::AlignVCenter, windowTitle());
     p.setRenderHint(QPainter::Antialiasing);

@@ -6,6 +6,7 @@
 #include "Messages.h"
 #include "StringGrid.h"
 #include "TFrmCnt.h"
+#include "WindowStyle.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -23,8 +24,6 @@ TFrmExcelRead* FrmExcelRead = nullptr;
 
 namespace {
 
-    const QColor kSkyBlue(166, 202, 240);
-    const QColor kTeal(0, 128, 128);
     constexpr int kWidth = 754;
     constexpr int kHeight = 675;
     constexpr int kFrame = 5;
@@ -38,18 +37,7 @@ namespace {
 
     const QString kTooMany = QStringLiteral("엑셀에서 [복사하기]한\r\r자료가 너무 많습니다.\r\r최대 99 제품라인");
 
-    QFont Font(const char* family, int pixelSize, bool bold = false)
-    {
-        QFont f(QString::fromUtf8(family));
-        f.setPixelSize(pixelSize);
-        f.setBold(bold);
-        return f;
-    }
 
-    QString Trimmed(const QString& s)
-    {
-        return TrimLeft(TrimRight(s));
-    }
 
     QToolButton* Button(QWidget* parent, const char* name, const QRect& geometry, const QString& caption,
         const QString& hint, const QColor& color = Qt::black, bool bold = false)
@@ -60,7 +48,7 @@ namespace {
         b->setText(caption);
         b->setToolTip(hint);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setFont(bold ? Font("돋움", 13, true) : Font("굴림", 12));
+        b->setFont(bold ? PixelFont("돋움", 13, true) : PixelFont("굴림", 12));
         QPalette pal = b->palette();
         pal.setColor(QPalette::ButtonText, color);
         b->setPalette(pal);
@@ -198,7 +186,7 @@ TFrmExcelRead::TFrmExcelRead(QWidget* parent)
     setObjectName(QStringLiteral("FrmExcelRead"));
     setWindowTitle(QStringLiteral(" Excel 제품 자료 일괄등록"));
     setModal(true);
-    setFont(Font("굴림", 12));
+    setFont(PixelFont("굴림", 12));
     setFixedSize(kWidth, kHeight);
 
     Panel4 = new QWidget(this);
@@ -213,7 +201,7 @@ TFrmExcelRead::TFrmExcelRead(QWidget* parent)
         auto* l = new QLabel(text, this);
         l->setObjectName(QString::fromLatin1(name));
         l->setGeometry(kFrame, y, kWidth - 2 * kFrame, kLabel);
-        l->setFont(Font("굴림", 12, true));
+        l->setFont(PixelFont("굴림", 12, true));
         l->setIndent(8);
         l->setAutoFillBackground(true);
         QPalette pal = l->palette();
@@ -240,7 +228,7 @@ TFrmExcelRead::TFrmExcelRead(QWidget* parent)
     SGS->SetDefaultRowHeight(18);
     SGS->SetGridLines(true);
     SGS->SetRowSelect(true);
-    SGS->setFont(Font("굴림", 12));
+    SGS->setFont(PixelFont("굴림", 12));
     SGS->setToolTip(QStringLiteral("수정 [Enter] or [더블클릭]"));
     SGS->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SGS->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -488,7 +476,7 @@ void TFrmExcelRead::paintEvent(QPaintEvent*)
     p.fillRect(rect(), kSkyBlue);
     // The title on the strip under the thin top strip.
     p.setPen(Qt::white);
-    p.setFont(Font("굴림", 12, true));
+    p.setFont(PixelFont("굴림", 12, true));
     p.drawText(
         QRect(0, kStrip, width(), kTitle), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("    엑셀내역 불러오기"));
 }

@@ -6,6 +6,7 @@
 #include "Messages.h"
 #include "StringGrid.h"
 #include "TFrmCnt.h"
+#include "WindowStyle.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -21,9 +22,7 @@ TFrmGoodPS* FrmGoodPS = nullptr;
 
 namespace {
 
-    const QColor kSkyBlue(166, 202, 240);
     const QColor kAccent(40, 96, 160);
-    const QColor kTeal(0, 128, 128);
     constexpr int kWidth = 654;
     constexpr int kHeight = 675;
     constexpr int kFrame = 5;
@@ -37,18 +36,7 @@ namespace {
     const QString kAll = QStringLiteral("모든제품");
     const QString kTradedOnly = QStringLiteral("거래된제품만");
 
-    QFont Font(const char* family, int pixelSize, bool bold = false)
-    {
-        QFont f(QString::fromUtf8(family));
-        f.setPixelSize(pixelSize);
-        f.setBold(bold);
-        return f;
-    }
 
-    QString Trimmed(const QString& s)
-    {
-        return TrimLeft(TrimRight(s));
-    }
 
     QToolButton* Button(QWidget* parent, const char* name, const QRect& geometry, const QString& caption,
         const QString& hint, const QColor& color = Qt::black, bool bold = false)
@@ -59,7 +47,7 @@ namespace {
         b->setText(caption);
         b->setToolTip(hint);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setFont(bold ? Font("돋움", 13, true) : Font("굴림", 12));
+        b->setFont(bold ? PixelFont("돋움", 13, true) : PixelFont("굴림", 12));
         QPalette pal = b->palette();
         pal.setColor(QPalette::ButtonText, color);
         b->setPalette(pal);
@@ -73,7 +61,7 @@ namespace {
         QPainter p(&pm);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::white);
-        p.setFont(Font("돋움", 18, true));
+        p.setFont(PixelFont("돋움", 18, true));
         p.drawText(
             QRect(16, 0, width - 32, kTitle), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("제품 분류 검색"));
         p.setPen(QPen(QColor(255, 255, 255, 90), 1));
@@ -173,7 +161,7 @@ TFrmGoodPS::TFrmGoodPS(QWidget* parent)
     setObjectName(QStringLiteral("FrmGoodPS"));
     setWindowTitle(QStringLiteral(" 누리상점 딩동주문 Ⅲ"));
     setModal(true);
-    setFont(Font("굴림", 12));
+    setFont(PixelFont("굴림", 12));
     setFixedSize(kWidth, kHeight);
 
     ImgLeft = new QLabel(this);
@@ -189,7 +177,7 @@ TFrmGoodPS::TFrmGoodPS(QWidget* parent)
         g->SetDefaultRowHeight(19);
         g->SetGridLines(true);
         g->SetRowSelect(true);
-        g->setFont(Font("굴림", 12));
+        g->setFont(PixelFont("굴림", 12));
         g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         g->setFocusPolicy(Qt::StrongFocus);

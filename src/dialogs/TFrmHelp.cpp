@@ -4,6 +4,7 @@
 #include "Artwork.h"
 #include "DataModule.h"
 #include "TImageButton.h"
+#include "WindowStyle.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,20 +17,11 @@ TFrmHelp* FrmHelp = nullptr;
 
 namespace {
 
-    const QColor kSkyBlue(166, 202, 240);
-    const QColor kTeal(0, 128, 128);
     constexpr int kWidth = 473;
     constexpr int kHeight = 418;
     constexpr int kFrame = 5;
     constexpr int kHeader = 63;
 
-    QFont GulimFont(int pixelSize, bool bold = false)
-    {
-        QFont f(QString::fromUtf8("굴림"));
-        f.setPixelSize(pixelSize);
-        f.setBold(bold);
-        return f;
-    }
 
     QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QFont& font, const QColor& color)
     {

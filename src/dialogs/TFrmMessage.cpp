@@ -6,6 +6,7 @@
 #include "Helpers.h"
 #include "StringGrid.h"
 #include "TImageButton.h"
+#include "WindowStyle.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -18,17 +19,10 @@ TFrmMessage* FrmMessage = nullptr;
 
 namespace {
 
-    const QColor kSkyBlue(166, 202, 240);
     constexpr int kWidth = 413;
     constexpr int kHeight = 415;
     constexpr int kFrame = 5;
 
-    QFont GulimFont(int pixelSize)
-    {
-        QFont f(QString::fromUtf8("굴림"));
-        f.setPixelSize(pixelSize);
-        return f;
-    }
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "ServiceCalls.h"
 #include "StringGrid.h"
 #include "TagMessage.h"
+#include "WindowStyle.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -21,8 +22,6 @@ TFrmOrderS* FrmOrderS = nullptr;
 
 namespace {
 
-    const QColor kSkyBlue(166, 202, 240);
-    const QColor kTeal(0, 128, 128);
     constexpr int kWidth = 738;
     constexpr int kHeight = 552;
     constexpr int kStrip = 5;
@@ -32,14 +31,6 @@ namespace {
     constexpr int kStatusHeight = 21;
     constexpr int kRows = 25;
     const int kColWidths[kOrderListColCount] = { 63, 44, 44, 49, 63, 413, 16, 40 };
-
-    QFont PixelFont(const char* family, int pixels, bool bold)
-    {
-        QFont f(QString::fromUtf8(family));
-        f.setPixelSize(pixels);
-        f.setBold(bold);
-        return f;
-    }
 
     QToolButton* Button(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
         const QColor& color = Qt::black)
@@ -174,8 +165,7 @@ void TFrmOrderS::FormActivate()
 void TFrmOrderS::LoadList()
 {
     std::string answer;
-    ListOrders(DM ? DM->M_CODE.str() : std::string(), OrderListRequest(DM ? DM->C_CODE.str() : std::string()),
-        answer);
+    ListOrders(DM ? DM->M_CODE.str() : std::string(), OrderListRequest(DM ? DM->C_CODE.str() : std::string()), answer);
     if (!IsSuccess(answer)) {
         ShowMessage(QStringLiteral("발주 읽기 오류입니다\r\r인터넷을 확인하시고 다시 시도하십시요."));
         RecordCount = -1;
@@ -291,8 +281,7 @@ bool TFrmOrderS::FormKeyDown(QKeyEvent* event)
 
 bool TFrmOrderS::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && watched == focusWidget()
-        && FormKeyDown(static_cast<QKeyEvent*>(event)))
+    if (event->type() == QEvent::KeyPress && watched == focusWidget() && FormKeyDown(static_cast<QKeyEvent*>(event)))
         return true;
     if (event->type() == QEvent::Wheel) {
         // One wheel step moves the focused grid one row, like an arrow key.

@@ -91,8 +91,8 @@ bool TFrmMain::OfferDraft()
 {
     const QString path = DraftFile();
     OrderDraft d;
-    const bool found = !path.isEmpty()
-        && LoadDraft(path, DM->M_CODE.get(), DM->C_CODE.get(), d) == DraftLoad::Loaded && !d.lines.empty();
+    const bool found = !path.isEmpty() && LoadDraft(path, DM->M_CODE.get(), DM->C_CODE.get(), d) == DraftLoad::Loaded
+        && !d.lines.empty();
     draftReady_ = true;
     if (!found)
         return false;

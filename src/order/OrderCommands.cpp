@@ -35,10 +35,10 @@ namespace {
 QString TFrmMain::TradedPrice(const QString& code) const
 {
     // The shop's own price, from the first traded-list row of the product.
-    const QString wanted = TrimLeft(TrimRight(code));
+    const QString wanted = Trimmed(code);
     for (int g = 0; g < SGG->RowCount(); ++g)
-        if (TrimLeft(TrimRight(SGG->Cells(ListColumns.Code, g))) == wanted)
-            return TrimLeft(TrimRight(SGG->Cells(ListColumns.Price, g)));
+        if (Trimmed(SGG->Cells(ListColumns.Code, g)) == wanted)
+            return Trimmed(SGG->Cells(ListColumns.Price, g));
     return QString();
 }
 

@@ -147,8 +147,8 @@ bool ParseDraft(const QByteArray& data, OrderDraft& draft)
     QString lost;
     QString* const header[] = { &d.member, &d.customer, &d.code, &d.date, &d.time, &d.state, nullptr, &d.delivery,
         &d.note, nullptr, &lost };
-    const char* const names[] = { "M_CODE", "C_CODE", "OrderCode", "OrderDate", "OrderTime", "OrderState",
-        "SendCount", "EdtDD", "EdtNote", "ChkBxIOG", "LostSince" };
+    const char* const names[] = { "M_CODE", "C_CODE", "OrderCode", "OrderDate", "OrderTime", "OrderState", "SendCount",
+        "EdtDD", "EdtNote", "ChkBxIOG", "LostSince" };
     constexpr int kHeader = 11;
     if (records.size() < 1 + kHeader + 1)
         return false;

@@ -22,10 +22,6 @@ namespace {
 
     const QString kFull = QStringLiteral("더이상 입력할 수 없습니다.");
 
-    QString Trimmed(const QString& s)
-    {
-        return TrimLeft(TrimRight(s));
-    }
 
 } // namespace
 

@@ -20,11 +20,6 @@ namespace {
         return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
     }
 
-    QString Trimmed(const QString& s)
-    {
-        return TrimLeft(TrimRight(s));
-    }
-
 } // namespace
 
 std::string OrderSendRequest(const OrderHeader& h, const TStringGridModel& lines)

@@ -10,10 +10,6 @@ namespace order {
 
 namespace {
 
-    QString Trimmed(const QString& s)
-    {
-        return TrimLeft(TrimRight(s));
-    }
 
 } // namespace
 

@@ -249,7 +249,7 @@ void TFrmMain::EdtGNKeyDown(QKeyEvent* event)
                     EdtGN->clear();
             }
             if (search) {
-                const QString text = TrimLeft(TrimRight(t));
+                const QString text = Trimmed(t);
                 EdtGN->clear();
                 if (!text.isEmpty())
                     SearchTraded(text);
@@ -270,7 +270,7 @@ void TFrmMain::EdtGNKeyDown(QKeyEvent* event)
         }
         return;
     }
-    const QString text = TrimLeft(TrimRight(EdtGN->text()));
+    const QString text = Trimmed(EdtGN->text());
     EdtGN->clear();
     if (!text.isEmpty())
         SearchCatalog(text, !enter);
@@ -284,7 +284,7 @@ bool TFrmMain::ScanBarcode(const QString& text)
     const QString code = SGG->Cells(ListColumns.Code, row);
     const QString name = SGG->Cells(ListColumns.Name, row);
     const QString unit = SGG->Cells(ListColumns.Unit, row);
-    const QString price = TrimLeft(TrimRight(SGG->Cells(ListColumns.Price, row)));
+    const QString price = Trimmed(SGG->Cells(ListColumns.Price, row));
     const int line = FindLine(*SGS->Model(), code);
     if (line >= 0) {
         // A typed quantity such as 1.5 is kept: the scan adds one to it.

@@ -8,6 +8,7 @@
 #include "TCEdit.h"
 #include "TFrmSecS.h"
 #include "TImageButton.h"
+#include "WindowStyle.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -45,17 +46,8 @@ namespace {
     constexpr int kRightWidth = 408;
     constexpr int kBar = 40;
 
-    const QColor kSkyBlue(166, 202, 240);
     const QColor kBarColor(236, 244, 252);
-    const QColor kTeal(0, 128, 128);
 
-    QFont PixelFont(const char* family, int pixels, bool bold = false)
-    {
-        QFont f(QString::fromUtf8(family));
-        f.setPixelSize(pixels);
-        f.setBold(bold);
-        return f;
-    }
 
     QWidget* Panel(QWidget* parent, int x, int y, int w, int h, const QColor& color)
     {

@@ -2,6 +2,8 @@
 // window, then the windows driven with keys, the mouse and the wheel, the
 // order list against the demo service.
 
+#include "../service/LoopbackServer.h"
+
 #include "DataModule.h"
 #include "DemoServer.h"
 #include "Messages.h"
@@ -25,11 +27,6 @@
 #include <functional>
 #include <memory>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 using namespace order;
 
 QT_BEGIN_NAMESPACE
@@ -40,19 +37,6 @@ inline void PrintTo(const QString& s, std::ostream* os)
 QT_END_NAMESPACE
 
 namespace {
-
-int ClosedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
 
 // Shows a dialog modally and drives it from inside its own loop.
 template <typename Dialog> int RunModal(Dialog* const& global, std::function<void(Dialog&)> drive)
@@ -293,7 +277,7 @@ TEST_F(OrderListWindow, WheelButtonsAndCounter)
 
 TEST_F(OrderListWindow, FailedLoadNeverHandsBackACode)
 {
-    qputenv("ORDER_SERVICE_HOST", QByteArray("127.0.0.1:") + QByteArray::number(ClosedPort()));
+    qputenv("ORDER_SERVICE_HOST", QByteArray("127.0.0.1:") + QByteArray::number(testsupport::ClosedPort()));
     const int result = Open([](TFrmOrderS& w) {
         EXPECT_EQ(w.RecordCount, -1);
         EXPECT_EQ(w.SGG->RowCount(), 25) << "the empty rows stay";

@@ -9,6 +9,7 @@
 #include "HttpClient.h"
 #include "Messages.h"
 #include "StringGrid.h"
+#include "TFrmCnt.h"
 #include "TFrmMain.h"
 #include "TFrmMessage.h"
 #include "TFrmSecS.h"
@@ -193,6 +194,20 @@ protected:
     }
 
     static std::uint64_t Calls() { return CallCount(); }
+
+    // Adds a traded-list row as a shop does: Enter on the row, the quantity
+    // typed into the quantity window, Enter.
+    void AddTraded(int row, const QString& qty)
+    {
+        Focus(main_->SGG);
+        main_->SGG->SetRow(row);
+        WhenShown<TFrmCnt>(FrmCnt, [qty](TFrmCnt* cnt) {
+            QTest::keyClicks(cnt->focusWidget(), qty);
+            QTest::keyClick(cnt->focusWidget(), Qt::Key_Return);
+        });
+        Press(Qt::Key_Return);
+        Activate();
+    }
 
     QString Msg(const char* utf8) const { return QString::fromUtf8(utf8); }
 

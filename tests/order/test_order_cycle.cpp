@@ -9,8 +9,8 @@
 
 #include "Gzip.h"
 #include "ServiceCalls.h"
-#include "TFrmCA.h"
 #include "TCEdit.h"
+#include "TFrmCA.h"
 #include "TFrmCnt.h"
 #include "TFrmOrderS.h"
 #include "TagMessage.h"
@@ -70,19 +70,6 @@ protected:
     void ServiceUp() { qputenv("ORDER_SERVICE_HOST", QByteArray::fromStdString(server_->HostPort())); }
     void ServiceAt(int port) { qputenv("ORDER_SERVICE_HOST", QByteArray("127.0.0.1:") + QByteArray::number(port)); }
 
-    // A traded-list row through Enter and the quantity window.
-    void AddTraded(int row, const QString& qty)
-    {
-        Focus(main_->SGG);
-        main_->SGG->SetRow(row);
-        WhenShown<TFrmCnt>(FrmCnt, [qty](TFrmCnt* cnt) {
-            QTest::keyClicks(cnt->focusWidget(), qty);
-            QTest::keyClick(cnt->focusWidget(), Qt::Key_Return);
-        });
-        Press(Qt::Key_Return);
-        Activate();
-    }
-
     // F3 (or Ctrl+F3) and the order list: the row with this code, or the
     // first row when the code is empty. `meanwhile` runs once the list is
     // loaded, before Enter.
@@ -114,7 +101,8 @@ protected:
     QString NewestCode()
     {
         std::string a;
-        ListOrders(Key(), BuildTag("WHERE_OPTION", " OH_CC = '" + DM->C_CODE.str() + "' AND OH_IOG <> 'S' ")
+        ListOrders(Key(),
+            BuildTag("WHERE_OPTION", " OH_CC = '" + DM->C_CODE.str() + "' AND OH_IOG <> 'S' ")
                 + BuildTag("ORDERBY", "OH_SD DESC,OH_CODE DESC"),
             a);
         return QString::fromStdString(ExtractTag("OH_CODE", ExtractTag("RDC_0", a)));
@@ -147,9 +135,11 @@ protected:
 
     QPoint listOffset_;
     QString listState_;
-    const QString kSent = QString::fromUtf8("주문 내용을 전송하였습니다.\r\r[주문열기]를 클릭하여 내용을 학인하십시요.");
-    const QString kAgain = QString::fromUtf8("\r\r내용을 수정하여 저장해도 거래처에 다시 전송되지 않습니다.\r\r변경을 원할 "
-                                             "경우 [복사]를 클릭하시여 다시 전송하십시요.\r\r신규 주문으로 전송됩니다.");
+    const QString kSent
+        = QString::fromUtf8("주문 내용을 전송하였습니다.\r\r[주문열기]를 클릭하여 내용을 학인하십시요.");
+    const QString kAgain
+        = QString::fromUtf8("\r\r내용을 수정하여 저장해도 거래처에 다시 전송되지 않습니다.\r\r변경을 원할 "
+                            "경우 [복사]를 클릭하시여 다시 전송하십시요.\r\r신규 주문으로 전송됩니다.");
 };
 
 } // namespace

@@ -54,9 +54,9 @@ bool Same(const OrderDraft& a, const OrderDraft& b)
         if (x.code != y.code || x.name != y.name || x.unit != y.unit || x.qty != y.qty || x.note != y.note)
             return false;
     }
-    return a.member == b.member && a.customer == b.customer && a.code == b.code && a.date == b.date
-        && a.time == b.time && a.state == b.state && a.sendCount == b.sendCount && a.delivery == b.delivery
-        && a.note == b.note && a.writing == b.writing && a.lostSince == b.lostSince;
+    return a.member == b.member && a.customer == b.customer && a.code == b.code && a.date == b.date && a.time == b.time
+        && a.state == b.state && a.sendCount == b.sendCount && a.delivery == b.delivery && a.note == b.note
+        && a.writing == b.writing && a.lostSince == b.lostSince;
 }
 
 QByteArray Read(const QString& path)

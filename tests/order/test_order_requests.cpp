@@ -24,8 +24,8 @@ void Fill(TStringGridModel& m, const std::vector<Row>& rows)
     m.SetColCount(kLineColCount);
     m.SetRowCount(kLineRowCount);
     for (std::size_t i = 0; i < rows.size(); ++i)
-        WriteLine(m, int(i), { rows[i].code, rows[i].name, rows[i].unit, rows[i].qty, rows[i].note, rows[i].price },
-            true);
+        WriteLine(
+            m, int(i), { rows[i].code, rows[i].name, rows[i].unit, rows[i].qty, rows[i].note, rows[i].price }, true);
 }
 
 } // namespace

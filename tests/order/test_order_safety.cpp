@@ -41,18 +41,6 @@ protected:
         WorkDir.clear();
     }
 
-    void AddTraded(int row, const QString& qty)
-    {
-        Focus(main_->SGG);
-        main_->SGG->SetRow(row);
-        WhenShown<TFrmCnt>(FrmCnt, [qty](TFrmCnt* cnt) {
-            QTest::keyClicks(cnt->focusWidget(), qty);
-            QTest::keyClick(cnt->focusWidget(), Qt::Key_Return);
-        });
-        Press(Qt::Key_Return);
-        Activate();
-    }
-
     // Lets the draft of the last change be written.
     void Settle()
     {
@@ -86,7 +74,8 @@ protected:
 
     QTemporaryDir work_;
     const QString kQuestion = QString::fromUtf8("작성중이던 주문이 있습니다.\r\r불러오시겠습니까?");
-    const QString kSent = QString::fromUtf8("주문 내용을 전송하였습니다.\r\r[주문열기]를 클릭하여 내용을 학인하십시요.");
+    const QString kSent
+        = QString::fromUtf8("주문 내용을 전송하였습니다.\r\r[주문열기]를 클릭하여 내용을 학인하십시요.");
 };
 
 struct Shown {
@@ -314,7 +303,8 @@ TEST_F(OrderSafety, LostAnswerIsNotStoredTwiceUnlessTheShopSaysSo)
         const int stored = StoredOrders();
         front.DropNextAnswer("/NET/Order.php", true);
         Press(Qt::Key_F7);
-        EXPECT_TRUE(messages_.Last().startsWith(QString::fromUtf8("주문 전송 실패입니다."))) << messages_.Last().toStdString();
+        EXPECT_TRUE(messages_.Last().startsWith(QString::fromUtf8("주문 전송 실패입니다.")))
+            << messages_.Last().toStdString();
         EXPECT_EQ(StoredOrders(), stored + 1) << "stored although the answer was lost";
         EXPECT_TRUE(w->LostSendSince.isValid());
         EXPECT_EQ(Lines(), 2);

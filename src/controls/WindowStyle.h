@@ -1,0 +1,29 @@
+#pragma once
+
+// What the program's windows share in looks: fonts given in pixels (굴림,
+// 돋움 and MS Sans Serif are substituted at start-up) and the frame and
+// caption colours.
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+namespace order {
+
+inline QFont PixelFont(const char* family, int pixels, bool bold = false)
+{
+    QFont f(QString::fromUtf8(family));
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+inline QFont GulimFont(int pixels, bool bold = false)
+{
+    return PixelFont("굴림", pixels, bold);
+}
+
+inline const QColor kSkyBlue { 166, 202, 240 };
+inline const QColor kTeal { 0, 128, 128 };
+
+} // namespace order
