@@ -4,6 +4,7 @@
 #include "HttpClient.h"
 #include "LoopbackServer.h"
 #include "TagMessage.h"
+#include "Transfer.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 using namespace order;
 using testsupport::HttpServer;
@@ -393,6 +395,84 @@ TEST_F(HttpClientTest, HugeAnswersStayBounded)
     ASSERT_LT(bomb.size(), Transport().maxBodyBytes);
     front->SetCanned("/bomb", Raw("Content-Encoding: gzip\r\nContent-Type: text/html; charset=utf-8\r\n", bomb));
     EXPECT_EQ(Post("/bomb"), "ResponseBuffer Decompress Error" + kTail);
+}
+
+namespace {
+
+// Runs every transfer on a thread of its own, as the windows do, and presses
+// cancel after cancelAfterMs (never when it is negative).
+class ThreadRunner : public TransferRunner {
+public:
+    ThreadRunner() { SetTransferRunner(this); }
+    ~ThreadRunner() override { SetTransferRunner(nullptr); }
+    void Run(const std::function<void()>& transfer, TransferCancel& cancel) override
+    {
+        const std::thread::id caller = std::this_thread::get_id();
+        std::thread worker([&] {
+            elsewhere += std::this_thread::get_id() != caller;
+            transfer();
+        });
+        if (cancelAfterMs >= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(cancelAfterMs));
+            cancel.Cancel();
+        }
+        worker.join();
+    }
+    void Report(const std::function<void()>& report) override { report(); }
+
+    int cancelAfterMs = -1;
+    int elsewhere = 0; // transfers that ran on another thread than their caller
+};
+
+} // namespace
+
+TEST_F(HttpClientTest, CancelEndsAHeldAnswerAsAFailedLineWould)
+{
+    const std::string raw = Raw("Content-Type: text/html; charset=utf-8\r\n", kAnswer);
+    const std::size_t body = raw.find("\r\n\r\n") + 4;
+    struct Case {
+        const char* what;
+        std::size_t holdAt;
+        std::string answer;
+    };
+    const std::vector<Case> cases = {
+        { "nothing answered yet", 0, "Send_PostRequest Error" },
+        { "half the headers", body / 2, "Send_PostRequest Error" },
+        { "headers, then silence", body, "SetResponseBuffer Error" },
+        { "half the body, then silence", body + kAnswer.size() / 2, "SetResponseBuffer Error" },
+    };
+    ThreadRunner runner;
+    runner.cancelAfterMs = 200;
+    for (const auto& c : cases) {
+        const int gaveUp = front->GaveUp();
+        front->SetCanned("/held", raw, c.holdAt, 3000);
+        EXPECT_EQ(Post("/held"), c.answer + kTail) << c.what;
+        // The client hung up while the server still held the rest.
+        EXPECT_EQ(front->GaveUp(), gaveUp + 1) << c.what;
+    }
+}
+
+TEST_F(HttpClientTest, ACancelledExchangeLeavesNoConnectionBehind)
+{
+    ThreadRunner runner;
+    runner.cancelAfterMs = 200;
+    front->SetDelay("/plain", 3000);
+    EXPECT_EQ(Post("/plain"), "Send_PostRequest Error" + kTail);
+    EXPECT_EQ(front->GaveUp(), 1);
+    // Were the cancelled connection reused, this call would read the plain
+    // answer of the one before.
+    runner.cancelAfterMs = -1;
+    EXPECT_EQ(Post("/gzip-utf8"), kAnswer + std::string(1, '\0') + kTail);
+    EXPECT_EQ(front->Accepted(), 2);
+}
+
+TEST_F(HttpClientTest, CallsOnWorkerThreadsShareOneConnection)
+{
+    ThreadRunner runner;
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(Post("/gzip-utf8"), kAnswer + std::string(1, '\0') + kTail) << i;
+    EXPECT_EQ(runner.elsewhere, 20);
+    EXPECT_EQ(front->Accepted(), 1);
 }
 
 TEST(HttpClientParts, BoundaryAndHeaderLookup)
