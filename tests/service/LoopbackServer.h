@@ -165,8 +165,17 @@ public:
         std::lock_guard lock(m_);
         delays_[path] = ms;
     }
-    // Clients that closed their connection while an answer was held.
+    // Clients that closed their connection while an answer was held; waits
+    // up to ms for the count to reach n (the front notices a close shortly
+    // after the client made it).
     int GaveUp() const { return gaveUp_.load(); }
+    bool GaveUpReaches(int n, int ms = 2000) const
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (gaveUp_.load() < n && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return gaveUp_.load() == n;
+    }
 
 private:
     void AcceptLoop()
@@ -278,8 +287,15 @@ private:
                             WriteAll(client, canned.raw.substr(at));
                         goto done;
                     }
-                    if (delay > 0 && ClientGaveUp(client, delay))
-                        goto done;
+                    if (delay > 0) {
+                        if (ClientGaveUp(client, delay))
+                            goto done;
+                        // The service drops connections idle for long; a held
+                        // request goes to it on a fresh one.
+                        if (backend >= 0)
+                            ::close(backend);
+                        backend = -1;
+                    }
                     if (backend < 0)
                         backend = ConnectLoopback(backend_);
                     if (backend < 0 || !WriteAll(backend, WithoutAcceptEncoding(request)))
