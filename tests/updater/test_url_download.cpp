@@ -1,11 +1,16 @@
+#include "CallWait.h"
 #include "TUrlDownload.h"
 #include "UpdateTestServer.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <set>
 
 namespace {
 
@@ -96,6 +101,59 @@ TEST_F(UrlDownloadTest, LargeTransferReportsGrowingPositions)
     ASSERT_FALSE(e.statusCodes.empty());
     EXPECT_EQ(e.statusCodes.front(), TUrlDownload::kStatusBeginData);
     EXPECT_EQ(e.statusCodes.back(), TUrlDownload::kStatusEndData);
+}
+
+// The windows' runner, noting where each transfer ran.
+class NotingRunner : public order::TransferRunner {
+public:
+    NotingRunner() { order::SetTransferRunner(this); }
+    ~NotingRunner() override { order::SetTransferRunner(nullptr); }
+    void Run(const std::function<void()>& transfer, order::TransferCancel& cancel) override
+    {
+        wait.Run(
+            [&] {
+                ranOn.insert(QThread::currentThread());
+                transfer();
+            },
+            cancel);
+    }
+    void Report(const std::function<void()>& report) override { wait.Report(report); }
+
+    order::TCallWait wait;
+    std::set<QThread*> ranOn;
+};
+
+TEST_F(UrlDownloadTest, OnAWorkerThreadTheEventsStillComeOnTheCallersThread)
+{
+    NotingRunner runner;
+    std::set<QThread*> eventThreads;
+    for (const std::uint32_t cancelAfter : { 0u, 1u }) {
+        TUrlDownload d;
+        Events e;
+        Wire(d, e, cancelAfter);
+        const auto start = d.OnStart;
+        const auto progress = d.OnProgress;
+        d.OnStart = [&](TUrlDownload* s, const QString& url) {
+            eventThreads.insert(QThread::currentThread());
+            start(s, url);
+        };
+        d.OnProgress = [&](TUrlDownload* s, std::uint32_t max, std::uint32_t pos, std::uint32_t status,
+                           const QString& text, bool& cancel) {
+            eventThreads.insert(QThread::currentThread());
+            progress(s, max, pos, status, text, cancel);
+        };
+        d.Url = Url("/big");
+        // The handler's cancel still ends the transfer.
+        EXPECT_EQ(d.Download(dir.filePath("big")), cancelAfter == 0) << cancelAfter;
+        EXPECT_EQ(e.starts, 1);
+        if (cancelAfter == 0) {
+            EXPECT_EQ(QFileInfo(dir.filePath("big")).size(), 3 << 20);
+            EXPECT_EQ(e.lastPos, 3u << 20);
+        }
+    }
+    EXPECT_FALSE(runner.ranOn.empty());
+    EXPECT_EQ(runner.ranOn.count(qApp->thread()), 0u);
+    EXPECT_EQ(eventThreads, std::set<QThread*> { qApp->thread() });
 }
 
 TEST_F(UrlDownloadTest, CancelFromTheProgressHandlerFailsAndKeepsTheOldFile)
