@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPointingDevice>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
@@ -37,7 +39,8 @@ struct CallJob {
             done = true;
         }
         changed.notify_all();
-        dispatcher->wakeUp();
+        if (dispatcher)
+            dispatcher->wakeUp();
     }
     void AskForReport()
     {
@@ -76,6 +79,27 @@ namespace {
         f.setPixelSize(pixels);
         f.setBold(bold);
         return f;
+    }
+
+    // Makes the event to replay. A mouse event's point is shared with the
+    // pointing device and changes whenever another mouse event is made, so a
+    // held click keeps its values and becomes an event only when replayed.
+    std::function<std::unique_ptr<QEvent>()> Keep(const QEvent* event)
+    {
+        const auto* mouse = dynamic_cast<const QMouseEvent*>(event);
+        if (!mouse) {
+            std::shared_ptr<QEvent> copy(event->clone());
+            return [copy] { return std::unique_ptr<QEvent>(copy->clone()); };
+        }
+        return [type = mouse->type(), local = mouse->position(), scene = mouse->scenePosition(),
+                   global = mouse->globalPosition(), button = mouse->button(), buttons = mouse->buttons(),
+                   modifiers = mouse->modifiers(), device = QPointer<const QPointingDevice>(mouse->pointingDevice()),
+                   time = mouse->timestamp()] {
+            auto made = std::make_unique<QMouseEvent>(type, local, scene, global, button, buttons, modifiers,
+                device ? device.data() : QPointingDevice::primaryPointingDevice());
+            made->setTimestamp(time);
+            return std::unique_ptr<QEvent>(std::move(made));
+        };
     }
 
     bool IsKey(QEvent::Type type)
@@ -260,10 +284,12 @@ void TCallWait::Wait(const std::shared_ptr<CallJob>& job, TransferCancel& cancel
 
     boxTimer.stop();
     tick.stop();
-    boxes_.erase(std::remove_if(boxes_.begin(), boxes_.end(),
-                     [&box](const QPointer<TFrmWait>& b) { return b.isNull() || b == box; }),
-        boxes_.end());
+    // Still known as a box while it goes, so that its closing is not held.
     delete box.data();
+    boxes_.erase(std::remove_if(boxes_.begin(), boxes_.end(), [](const QPointer<TFrmWait>& b) { return b.isNull(); }),
+        boxes_.end());
+    if (!FrmWait && !boxes_.empty())
+        FrmWait = boxes_.back();
     QApplication::restoreOverrideCursor();
     --waiting_;
     // The box may have taken the activation on some platforms.
@@ -324,7 +350,7 @@ bool TCallWait::eventFilter(QObject* watched, QEvent* event)
     default:
         return false;
     }
-    held_.push_back({ QPointer<QWindow>(window), std::unique_ptr<QEvent>(event->clone()) });
+    held_.push_back({ QPointer<QWindow>(window), type, Keep(event) });
     if (waiting_ == 0)
         ScheduleReplay();
     return true;
@@ -346,7 +372,7 @@ void TCallWait::ScheduleReplay()
 
 QObject* TCallWait::ReplayTarget(const Held& held) const
 {
-    if (IsKey(held.event->type())) {
+    if (IsKey(held.type)) {
         // A key goes where the keyboard goes now, as it would have been read
         // from the queue of a blocked program: into a window opened by the
         // keys before it, for instance.
@@ -379,8 +405,9 @@ void TCallWait::ReplayNext()
     // opens a dialog gets the keys after it typed into that dialog.
     ScheduleReplay();
     if (QObject* target = ReplayTarget(held)) {
-        replaying_.push_back(held.event.get());
-        QCoreApplication::sendEvent(target, held.event.get());
+        const std::unique_ptr<QEvent> event = held.make();
+        replaying_.push_back(event.get());
+        QCoreApplication::sendEvent(target, event.get());
         replaying_.pop_back();
     }
 }

@@ -16,6 +16,7 @@
 
 #include "Transfer.h"
 
+#include <QEvent>
 #include <QObject>
 #include <QPointer>
 #include <QThreadPool>
@@ -80,7 +81,8 @@ protected:
 private:
     struct Held {
         QPointer<QWindow> window; // the window the input came to
-        std::unique_ptr<QEvent> event;
+        QEvent::Type type;
+        std::function<std::unique_ptr<QEvent>()> make;
     };
 
     void Wait(const std::shared_ptr<struct CallJob>& job, TransferCancel& cancel, const QElapsedTimer& clock);

@@ -165,10 +165,8 @@ public:
         std::lock_guard lock(m_);
         delays_[path] = ms;
     }
-    // Clients that closed their connection while an answer was held; waits
-    // up to ms for the count to reach n (the front notices a close shortly
-    // after the client made it).
-    int GaveUp() const { return gaveUp_.load(); }
+    // Whether n clients in all closed their connection while an answer was
+    // held; waits up to ms, as the front notices a close a little later.
     bool GaveUpReaches(int n, int ms = 2000) const
     {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
