@@ -1,6 +1,7 @@
 // Program start: folders, launch mode, update check or hand-over, then the
 // data module and the main window.
 
+#include "CallWait.h"
 #include "DataModule.h"
 #include "Folders.h"
 #include "HttpClient.h"
@@ -15,6 +16,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("누리상점 딩동주문3"));
     order::ApplyFontSubstitutions();
     order::InstallStartupTestHooks();
+    // Every service call and download from here on keeps the windows painting.
+    order::InstallCallWait();
 
     order::SetStartFolders(QCoreApplication::applicationFilePath(), order::GetTemplatesFolder());
     order::Transport().downloadFile = (order::WorkDir + QStringLiteral("downfile")).toStdString();

@@ -3,6 +3,7 @@
 #include "Encoding.h"
 #include "Gzip.h"
 #include "TagMessage.h"
+#include "Transfer.h"
 
 #include <curl/curl.h>
 
@@ -361,7 +362,11 @@ void THTTPClient::PostRequest(const std::string& host, const std::string& path, 
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &OnBody);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &ex);
 
-    const CURLcode rc = curl_easy_perform(c);
+    // A cancelled transfer ends like a line that failed at that moment: before
+    // the headers as a send error, in the middle of the body as a read error.
+    CURLcode rc = CURLE_OK;
+    TransferCancel cancel;
+    RunTransfer([&] { rc = PerformTransfer(c, cancel); }, cancel);
     responseLines_ = ex.lines;
 
     if (ex.headerOverflow) {

@@ -1,5 +1,7 @@
 #include "TUrlDownload.h"
 
+#include "Transfer.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -53,8 +55,9 @@ struct UrlDownloadCallbacks {
             cb->lastStatus = parts.size() > 1 ? parts[1].toLong() : 0;
             if (cb->lastStatus >= 200 && cb->lastStatus < 300 && !cb->self->started_) {
                 cb->self->started_ = true;
+                // The events reach the window on its own thread.
                 if (cb->self->OnStart)
-                    cb->self->OnStart(cb->self, cb->self->Url);
+                    ReportFromTransfer([self = cb->self] { self->OnStart(self, self->Url); });
             }
         }
         return n;
@@ -89,7 +92,7 @@ struct UrlDownloadCallbacks {
         cb->lastMax = max;
         cb->lastPos = pos;
         bool cancel = false;
-        self->OnProgress(self, max, pos, status, self->Url, cancel);
+        ReportFromTransfer([&] { self->OnProgress(self, max, pos, status, self->Url, cancel); });
         if (cancel) {
             self->cancelled_ = true;
             return 1; // makes libcurl stop with CURLE_ABORTED_BY_CALLBACK
@@ -160,9 +163,12 @@ bool TUrlDownload::Download(const QString& target)
     set(curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &UrlDownloadCallbacks::Progress));
     set(curl_easy_setopt(c, CURLOPT_XFERINFODATA, &cb));
 
-    const CURLcode rc = setup == CURLE_OK ? curl_easy_perform(c) : setup;
+    CURLcode rc = setup;
+    TransferCancel cancel;
+    if (setup == CURLE_OK)
+        RunTransfer([&] { rc = PerformTransfer(c, cancel); }, cancel);
     if (rc != CURLE_OK) {
-        if (cancelled_)
+        if (cancelled_ || cancel.Cancelled())
             errorText_ = QStringLiteral("cancelled");
         else if (cb.writeFailed)
             errorText_ = file.errorString();

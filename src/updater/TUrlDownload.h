@@ -9,6 +9,10 @@
 // never leaves a half-written file under the target's name (a running
 // program file is replaced by rename, never overwritten in place). The
 // replaced file's permission bits are kept.
+//
+// The transfer goes through the program's one transfer runner (Transfer.h),
+// which may move it to a worker thread; the events are still raised on the
+// thread that called Download.
 
 #include <QString>
 

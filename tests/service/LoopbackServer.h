@@ -4,7 +4,8 @@
 // the routes, and a small recording front in front of it keeps the raw bytes
 // of every request, counts the TCP connections it accepts, and can answer a
 // path with canned raw bytes (header orders and broken answers that a proper
-// server would never write).
+// server would never write). It can also hold an answer, as a slow or dead
+// line does, and tells when the client gave up during the hold.
 
 #include <httplib.h>
 
@@ -14,9 +15,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string>
@@ -150,10 +152,27 @@ public:
         requests_.clear();
     }
     // Requests for path are answered with raw, then the connection is closed.
-    void SetCanned(const std::string& path, const std::string& raw)
+    // With a hold, the first holdAt bytes go at once and the rest after holdMs.
+    void SetCanned(const std::string& path, const std::string& raw, std::size_t holdAt = 0, int holdMs = 0)
     {
         std::lock_guard lock(m_);
-        canned_[path] = raw;
+        canned_[path] = { raw, holdAt, holdMs };
+    }
+    // Requests for path reach the service only after ms of silence; a client
+    // that gives up meanwhile is never forwarded.
+    void SetDelay(const std::string& path, int ms)
+    {
+        std::lock_guard lock(m_);
+        delays_[path] = ms;
+    }
+    // Whether n clients in all closed their connection while an answer was
+    // held; waits up to ms, as the front notices a close a little later.
+    bool GaveUpReaches(int n, int ms = 2000) const
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (gaveUp_.load() < n && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return gaveUp_.load() == n;
     }
     // The next request for path loses its answer: the client gets the first
     // line of a status and then a closed connection (so that it cannot
@@ -209,6 +228,31 @@ private:
         return request;
     }
 
+    // Waits up to ms; true when the client closed its end meanwhile.
+    bool ClientGaveUp(int client, int ms)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!stop_ && std::chrono::steady_clock::now() < end) {
+            pollfd p { client, POLLIN, 0 };
+            if (::poll(&p, 1, 10) <= 0)
+                continue;
+            char c;
+            const ssize_t n = ::recv(client, &c, 1, MSG_PEEK);
+            if (n <= 0) {
+                ++gaveUp_;
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    struct Canned {
+        std::string raw;
+        std::size_t holdAt = 0;
+        int holdMs = 0;
+    };
+
     void Serve(int client)
     {
         int backend = -1;
@@ -229,9 +273,10 @@ private:
                     const std::size_t sp1 = request.find(' ');
                     const std::size_t sp2 = request.find(' ', sp1 + 1);
                     const std::string path = request.substr(sp1 + 1, sp2 - sp1 - 1);
-                    std::string canned;
+                    Canned canned;
                     bool isCanned = false;
                     int drop = -1;
+                    int delay = 0;
                     {
                         std::lock_guard lock(m_);
                         requests_.push_back(request);
@@ -243,6 +288,8 @@ private:
                             drop = it->second ? 1 : 0;
                             drops_.erase(it);
                         }
+                        if (auto it = delays_.find(path); it != delays_.end())
+                            delay = it->second;
                     }
                     if (drop >= 0) {
                         if (drop == 1)
@@ -251,8 +298,21 @@ private:
                         goto done;
                     }
                     if (isCanned) {
-                        WriteAll(client, canned);
+                        const std::size_t at
+                            = canned.holdMs > 0 ? std::min(canned.holdAt, canned.raw.size()) : canned.raw.size();
+                        if (WriteAll(client, canned.raw.substr(0, at)) && at < canned.raw.size()
+                            && !ClientGaveUp(client, canned.holdMs))
+                            WriteAll(client, canned.raw.substr(at));
                         goto done;
+                    }
+                    if (delay > 0) {
+                        if (ClientGaveUp(client, delay))
+                            goto done;
+                        // The service drops connections idle for long; a held
+                        // request goes to it on a fresh one.
+                        if (backend >= 0)
+                            ::close(backend);
+                        backend = -1;
                     }
                     if (backend < 0)
                         backend = ConnectLoopback(backend_);
@@ -307,11 +367,13 @@ private:
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<int> accepted_{0};
+    std::atomic<int> gaveUp_ { 0 };
     std::thread accepter_;
     std::mutex m_;
     std::vector<std::thread> workers_;
     std::vector<std::string> requests_;
-    std::map<std::string, std::string> canned_;
+    std::map<std::string, Canned> canned_;
+    std::map<std::string, int> delays_;
     std::map<std::string, bool> drops_;
 };
 

@@ -4,6 +4,7 @@
 #include "HttpClient.h"
 #include "LoopbackServer.h"
 #include "TagMessage.h"
+#include "Transfer.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 using namespace order;
 using testsupport::HttpServer;
@@ -393,6 +395,69 @@ TEST_F(HttpClientTest, HugeAnswersStayBounded)
     ASSERT_LT(bomb.size(), Transport().maxBodyBytes);
     front->SetCanned("/bomb", Raw("Content-Encoding: gzip\r\nContent-Type: text/html; charset=utf-8\r\n", bomb));
     EXPECT_EQ(Post("/bomb"), "ResponseBuffer Decompress Error" + kTail);
+}
+
+namespace {
+
+// Runs every transfer on a thread of its own, as the windows do, and presses
+// cancel after cancelAfterMs (never when negative).
+struct ThreadRunner : TransferRunner {
+    ThreadRunner() { SetTransferRunner(this); }
+    ~ThreadRunner() override { SetTransferRunner(nullptr); }
+    void Run(const std::function<void()>& transfer, TransferCancel& cancel) override
+    {
+        std::thread worker([&] {
+            elsewhere += std::this_thread::get_id() != caller;
+            transfer();
+        });
+        if (cancelAfterMs >= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(cancelAfterMs));
+            cancel.Cancel();
+        }
+        worker.join();
+    }
+    void Report(const std::function<void()>& report) override { report(); }
+
+    const std::thread::id caller = std::this_thread::get_id();
+    int cancelAfterMs = -1;
+    int elsewhere = 0;
+};
+
+} // namespace
+
+TEST_F(HttpClientTest, CancelEndsAHeldAnswerAsAFailedLineWouldAndLeavesNoConnection)
+{
+    const std::string raw = Raw("Content-Type: text/html; charset=utf-8\r\n", kAnswer);
+    const std::size_t body = raw.find("\r\n\r\n") + 4;
+    const std::vector<std::pair<std::size_t, std::string>> cases = {
+        { 0, "Send_PostRequest Error" },
+        { body / 2, "Send_PostRequest Error" },
+        { body, "SetResponseBuffer Error" },
+        { body + kAnswer.size() / 2, "SetResponseBuffer Error" },
+    };
+    ThreadRunner runner;
+    runner.cancelAfterMs = 200;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        front->SetCanned("/held", raw, cases[i].first, 3000);
+        EXPECT_EQ(Post("/held"), cases[i].second + kTail) << cases[i].first;
+        // The client hung up while the server still held the rest.
+        EXPECT_TRUE(front->GaveUpReaches(static_cast<int>(i) + 1)) << cases[i].first;
+    }
+    // A request held on a kept-alive connection: were that connection used
+    // again, the next call would read the plain answer of the cancelled one.
+    front->SetDelay("/plain", 3000);
+    EXPECT_EQ(Post("/plain"), "Send_PostRequest Error" + kTail);
+    runner.cancelAfterMs = -1;
+    EXPECT_EQ(Post("/gzip-utf8"), kAnswer + std::string(1, '\0') + kTail);
+}
+
+TEST_F(HttpClientTest, CallsOnWorkerThreadsShareOneConnection)
+{
+    ThreadRunner runner;
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(Post("/gzip-utf8"), kAnswer + std::string(1, '\0') + kTail) << i;
+    EXPECT_EQ(runner.elsewhere, 20);
+    EXPECT_EQ(front->Accepted(), 1);
 }
 
 TEST(HttpClientParts, BoundaryAndHeaderLookup)

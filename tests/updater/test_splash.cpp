@@ -1,3 +1,6 @@
+#include "../service/LoopbackServer.h"
+
+#include "CallWait.h"
 #include "Startup.h"
 #include "TFrmSplash.h"
 #include "UpdaterFixture.h"
@@ -7,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <cstdlib>
 
@@ -176,6 +180,34 @@ TEST_F(SplashTest, FailureBoxes)
         EXPECT_EQ(messages.requests[0].buttons, order::MessageButtons::Ok) << c.what;
         TearDown();
     }
+}
+
+TEST_F(SplashTest, ASilentHostShowsTheWaitBoxOverTheWindowAndCancelEndsTheCheck)
+{
+    testsupport::RecordingFront front(server->Port());
+    ::setenv("ORDER_SERVICE_HOST", ("127.0.0.1:" + std::to_string(front.Port())).c_str(), 1);
+    front.SetDelay("/update/nrclient.ini", 3000);
+    order::TCallWait wait;
+    order::SetTransferRunner(&wait);
+    TFrmSplash w;
+    w.show();
+    QWidget* over = nullptr;
+    bool onTop = false;
+    QTimer::singleShot(1000, [&] {
+        ASSERT_NE(order::FrmWait, nullptr);
+        over = order::FrmWait->parentWidget();
+        onTop = order::FrmWait->windowFlags() & Qt::WindowStaysOnTopHint;
+        QTest::mouseClick(order::FrmWait->SBCancel, Qt::LeftButton);
+    });
+    EXPECT_EQ(w.UpdateCheck(), -1);
+    order::SetTransferRunner(nullptr);
+    EXPECT_EQ(over, &w);
+    EXPECT_TRUE(onTop);
+    // Ended by the click while the host still kept silent, as a failed fetch.
+    EXPECT_TRUE(front.GaveUpReaches(1));
+    ASSERT_EQ(messages.requests.size(), 1u);
+    EXPECT_EQ(messages.requests[0].text, QStringLiteral("업데이트 정보 확인 오류 입니다."));
+    EXPECT_EQ(messages.requests[0].caption, QStringLiteral("ERROR"));
 }
 
 class ReplacementTest : public SplashTest {

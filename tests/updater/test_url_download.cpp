@@ -1,11 +1,14 @@
+#include "CallWait.h"
 #include "TUrlDownload.h"
 #include "UpdateTestServer.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 namespace {
 
@@ -96,6 +99,50 @@ TEST_F(UrlDownloadTest, LargeTransferReportsGrowingPositions)
     ASSERT_FALSE(e.statusCodes.empty());
     EXPECT_EQ(e.statusCodes.front(), TUrlDownload::kStatusBeginData);
     EXPECT_EQ(e.statusCodes.back(), TUrlDownload::kStatusEndData);
+}
+
+// The windows' runner, noting where the transfers ran.
+struct NotingRunner : order::TransferRunner {
+    NotingRunner() { order::SetTransferRunner(this); }
+    ~NotingRunner() override { order::SetTransferRunner(nullptr); }
+    void Run(const std::function<void()>& transfer, order::TransferCancel& cancel) override
+    {
+        wait.Run(
+            [&] {
+                onCaller += QThread::currentThread() == qApp->thread();
+                transfer();
+            },
+            cancel);
+    }
+    void Report(const std::function<void()>& report) override { wait.Report(report); }
+    order::TCallWait wait;
+    int onCaller = 0;
+};
+
+TEST_F(UrlDownloadTest, OnAWorkerTheEventsStillComeOnTheCallersThreadAndCanCancel)
+{
+    NotingRunner runner;
+    for (const std::uint32_t cancelAfter : { 0u, 1u }) {
+        TUrlDownload d;
+        Events e;
+        Wire(d, e, cancelAfter);
+        int elsewhere = 0;
+        const auto progress = d.OnProgress;
+        d.OnProgress = [&](TUrlDownload* s, std::uint32_t max, std::uint32_t pos, std::uint32_t status,
+                           const QString& text, bool& cancel) {
+            elsewhere += QThread::currentThread() != qApp->thread();
+            progress(s, max, pos, status, text, cancel);
+        };
+        d.Url = Url("/big");
+        EXPECT_EQ(d.Download(dir.filePath("big")), cancelAfter == 0);
+        EXPECT_EQ(e.starts, 1);
+        EXPECT_GE(e.progress, 1);
+        EXPECT_EQ(elsewhere, 0);
+        if (cancelAfter == 0) {
+            EXPECT_EQ(e.lastPos, 3u << 20);
+        }
+    }
+    EXPECT_EQ(runner.onCaller, 0);
 }
 
 TEST_F(UrlDownloadTest, CancelFromTheProgressHandlerFailsAndKeepsTheOldFile)
