@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -96,11 +99,13 @@ namespace {
                     same->cols.push_back(c);
                     continue;
                 }
-                list.push_back({ name, Head(name.data(), name.size()), { c } });
-                if (!odd) {
-                    const int index = static_cast<int>(plain_.size()) - 1;
-                    (name.size() < kLengths ? byLength_[name.size()] : long_).push_back(index);
+                if (!odd && plain_.size() >= kSlots / 4) {
+                    odd_.push_back({ name, 0, { c } }); // beyond the table: the slow way
+                    continue;
                 }
+                list.push_back({ name, Head(name.data(), name.size()), { c } });
+                if (!odd)
+                    Place(static_cast<int>(plain_.size()) - 1);
             }
         }
 
@@ -110,25 +115,36 @@ namespace {
         // Index into Plain() of the name, or -1.
         int Match(const char* name, std::size_t size, const char* end) const
         {
-            const std::vector<int>& candidates = size < kLengths ? byLength_[size] : long_;
-            if (candidates.empty())
-                return -1;
             const std::uint64_t head = HeadAt(name, size, end);
-            for (const int i : candidates) {
+            for (std::size_t slot = Slot(head);; slot = (slot + 1) & (kSlots - 1)) {
+                const int i = table_[slot] - 1;
+                if (i < 0)
+                    return -1;
                 const Field& f = plain_[static_cast<std::size_t>(i)];
                 if (f.head == head && f.name.size() == size
                     && (size <= 8 || std::memcmp(f.name.data() + 8, name + 8, size - 8) == 0))
                     return i;
             }
-            return -1;
         }
 
     private:
-        static constexpr std::size_t kLengths = 48;
+        // An open-addressed table by the first eight bytes, a quarter full at
+        // most, so that a tag that is no field is told apart in one probe.
+        static std::size_t Slot(std::uint64_t head) { return (head * 0x9E3779B97F4A7C15ull) >> (64 - kSlotBits); }
+
+        void Place(int index)
+        {
+            std::size_t slot = Slot(plain_[static_cast<std::size_t>(index)].head);
+            while (table_[slot] != 0)
+                slot = (slot + 1) & (kSlots - 1);
+            table_[slot] = index + 1;
+        }
+
+        static constexpr int kSlotBits = 8;
+        static constexpr std::size_t kSlots = std::size_t(1) << kSlotBits;
         std::vector<Field> plain_;
         std::vector<Field> odd_;
-        std::array<std::vector<int>, kLengths> byLength_;
-        std::vector<int> long_;
+        std::array<int, kSlots> table_ {};
     };
 
     // "<RDC_n>" and "</RDC_n>" without a formatted print per record.
@@ -154,29 +170,72 @@ namespace {
         }
     };
 
-    // The first `c` in [p, end), or end: eight bytes at a time, as the
-    // values between two tags are a few bytes long and a library call for
-    // each would cost more than the search.
-    const char* FindByte(const char* p, const char* end, char c)
-    {
-        if constexpr (std::endian::native == std::endian::little) {
-            constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-            const std::uint64_t pattern = kOnes * static_cast<unsigned char>(c);
-            while (end - p >= 8) {
-                std::uint64_t v;
-                std::memcpy(&v, p, 8);
-                v ^= pattern;
-                // The lowest set high bit marks the first zero byte exactly.
-                const std::uint64_t zero = (v - kOnes) & ~v & 0x8080808080808080ull;
-                if (zero)
-                    return p + (std::countr_zero(zero) >> 3);
-                p += 8;
-            }
+    // Where the "<" and ">" of the answer lie, as bit masks of 64-byte
+    // blocks made when the scan reaches them: the values between two tags
+    // are a few bytes long, and finding the next tag bit by bit costs less
+    // than a search call or a byte loop for each.
+    class Delimiters {
+    public:
+        explicit Delimiters(std::string_view text)
+            : text_(text)
+        {
         }
-        while (p < end && *p != c)
-            ++p;
-        return p;
-    }
+
+        // First position at or after pos holding "<", or the text's size.
+        std::size_t NextLt(std::size_t pos) { return Next(pos, false); }
+        // First position at or after pos holding "<" or ">", or the size.
+        std::size_t NextLtOrGt(std::size_t pos) { return Next(pos, true); }
+
+    private:
+        std::size_t Next(std::size_t pos, bool orGt)
+        {
+            while (pos < text_.size()) {
+                const std::size_t block = pos >> 6;
+                if (block != block_)
+                    Load(block);
+                const std::uint64_t bits = (orGt ? lt_ | gt_ : lt_) & (~std::uint64_t(0) << (pos & 63));
+                if (bits)
+                    return (block << 6) + static_cast<std::size_t>(std::countr_zero(bits));
+                pos = (block + 1) << 6;
+            }
+            return text_.size();
+        }
+
+        void Load(std::size_t block)
+        {
+            block_ = block;
+            const std::size_t start = block << 6;
+            const char* p = text_.data() + start;
+            char tail[64];
+            if (text_.size() - start < 64) {
+                // The last block: read from a copy, never past the text.
+                std::memset(tail, 0, sizeof tail);
+                std::memcpy(tail, p, text_.size() - start);
+                p = tail;
+            }
+#if defined(__SSE2__)
+            lt_ = gt_ = 0;
+            const __m128i lt = _mm_set1_epi8('<');
+            const __m128i gt = _mm_set1_epi8('>');
+            for (int i = 0; i < 4; ++i) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+                lt_ |= std::uint64_t(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lt)))) << (16 * i);
+                gt_ |= std::uint64_t(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, gt)))) << (16 * i);
+            }
+#else
+            lt_ = gt_ = 0;
+            for (int i = 0; i < 64; ++i) {
+                lt_ |= std::uint64_t(p[i] == '<') << i;
+                gt_ |= std::uint64_t(p[i] == '>') << i;
+            }
+#endif
+        }
+
+        std::string_view text_;
+        std::size_t block_ = npos;
+        std::uint64_t lt_ = 0;
+        std::uint64_t gt_ = 0;
+    };
 
     bool StartsWith(const char* p, const char* end, std::string_view what)
     {
@@ -198,6 +257,7 @@ void IndexRecordFields(
 
     const char* const base = answer.data();
     const char* const end = base + answer.size();
+    Delimiters delimiters(answer);
     std::size_t restStart = 0; // the walk's remaining text starts here
 
     for (int r = 0; r < rows; ++r) {
@@ -211,45 +271,50 @@ void IndexRecordFields(
         // well-formed answer the opening tag is the first "<" of the rest;
         // then no closing tag can come before it, and the one forward scan
         // below finds both the fields and the record's closing tag.
-        const char* lt = static_cast<const char*>(std::memchr(rest.data(), '<', rest.size()));
+        const std::size_t lt = delimiters.NextLt(restStart);
         std::size_t q1 = npos;
         std::size_t q2 = npos;
         bool scanned = false;
-        if (lt && StartsWith(lt, end, tags.opening)) {
-            q1 = static_cast<std::size_t>(lt - rest.data());
+        if (lt < answer.size() && StartsWith(base + lt, end, tags.opening)) {
+            q1 = lt - restStart;
             const std::string_view recordName = tags.closing.substr(2, tags.closing.size() - 3);
+            const std::uint64_t recordHead = Head(recordName.data(), recordName.size());
             std::size_t missing = 2 * wanted;
-            const char* const valueStart = lt + tags.opening.size();
-            const char* p = valueStart;
+            const std::size_t valueStart = lt + tags.opening.size();
+            std::size_t p = valueStart;
             for (;;) {
-                p = FindByte(p, end, '<');
-                if (p == end)
+                if (missing == 0) {
+                    // Every field is placed; only the record's end is left.
+                    const std::size_t at = Find(answer.substr(p), tags.closing);
+                    if (at != npos)
+                        q2 = p + at - restStart;
                     break;
-                const bool closing = p + 1 < end && p[1] == '/';
-                const char* name = p + 1 + (closing ? 1 : 0);
-                const char* gt = name;
-                while (gt < end && *gt != '>' && *gt != '<')
-                    ++gt;
-                if (gt == end)
+                }
+                p = delimiters.NextLt(p);
+                if (p == answer.size())
                     break;
-                if (*gt == '<') {
+                const bool closing = p + 1 < answer.size() && base[p + 1] == '/';
+                const std::size_t name = p + 1 + (closing ? 1 : 0);
+                const std::size_t gt = delimiters.NextLtOrGt(name);
+                if (gt == answer.size())
+                    break;
+                if (base[gt] == '<') {
                     p = gt;
                     continue;
                 }
-                const std::size_t size = static_cast<std::size_t>(gt - name);
-                if (closing && size == recordName.size() && std::memcmp(name, recordName.data(), size) == 0) {
-                    q2 = static_cast<std::size_t>(p - rest.data());
+                const std::size_t size = gt - name;
+                if (closing && size == recordName.size() && HeadAt(base + name, size, end) == recordHead
+                    && (size <= 8 || std::memcmp(base + name + 8, recordName.data() + 8, size - 8) == 0)) {
+                    q2 = p - restStart;
                     break;
                 }
-                if (missing > 0) {
-                    const int i = names.Match(name, size, end);
-                    if (i >= 0) {
-                        std::size_t& slot = closing ? found[static_cast<std::size_t>(i)].closing
-                                                    : found[static_cast<std::size_t>(i)].opening;
-                        if (slot == npos) {
-                            slot = static_cast<std::size_t>(p - valueStart);
-                            --missing;
-                        }
+                const int i = names.Match(base + name, size, end);
+                if (i >= 0) {
+                    std::size_t& slot = closing ? found[static_cast<std::size_t>(i)].closing
+                                                : found[static_cast<std::size_t>(i)].opening;
+                    if (slot == npos) {
+                        slot = p - valueStart;
+                        --missing;
                     }
                 }
                 p = gt + 1;
