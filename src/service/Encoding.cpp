@@ -302,20 +302,32 @@ std::string Cp949ToUtf8(std::string_view bytes, std::size_t spare)
         }
     }
 
-    // Table entries are copied eight bytes at a time; the last one may
-    // write up to seven bytes past the text, into room made for it.
-    constexpr std::size_t kSlack = 8;
+    // Table entries are copied eight bytes at a time and ASCII sixteen at a
+    // time; the last copy may write up to fifteen bytes past the text, into
+    // room made for it.
+    constexpr std::size_t kSlack = 16;
     std::string out;
     out.reserve(length + std::max(spare, kSlack));
     out.resize(length + kSlack);
     char* o = out.data();
-    for (std::size_t pos = 0;;) {
-        const std::size_t ascii = SkipAscii(p, pos, size);
-        std::memcpy(o, p + pos, ascii - pos);
-        o += ascii - pos;
-        pos = ascii;
-        if (pos >= size)
-            break;
+    for (std::size_t pos = 0; pos < size;) {
+        if (p[pos] < 0x80) {
+#if defined(__SSE2__)
+            if (pos + 16 <= size) {
+                // Copy sixteen bytes and keep those before the first
+                // non-ASCII one.
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+                const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+                const std::size_t n = high ? static_cast<std::size_t>(std::countr_zero(high)) : 16;
+                o += n;
+                pos += n;
+                continue;
+            }
+#endif
+            *o++ = static_cast<char>(p[pos++]);
+            continue;
+        }
         const std::size_t i = pos + 1 < size ? ((p[pos] - 0x80u) << 8) | p[pos + 1] : 0;
         const std::uint8_t n = pos + 1 < size ? t.length[i] : kNoPair;
         if (n == kNoPair) {

@@ -117,13 +117,14 @@ namespace {
         {
             const std::uint64_t head = HeadAt(name, size, end);
             for (std::size_t slot = Slot(head);; slot = (slot + 1) & (kSlots - 1)) {
-                const int i = table_[slot] - 1;
-                if (i < 0)
+                const Entry& e = table_[slot];
+                if (e.index < 0)
                     return -1;
-                const Field& f = plain_[static_cast<std::size_t>(i)];
-                if (f.head == head && f.name.size() == size
-                    && (size <= 8 || std::memcmp(f.name.data() + 8, name + 8, size - 8) == 0))
-                    return i;
+                if (e.head == head && e.size == size
+                    && (size <= 8
+                        || std::memcmp(plain_[static_cast<std::size_t>(e.index)].name.data() + 8, name + 8, size - 8)
+                            == 0))
+                    return e.index;
             }
         }
 
@@ -134,17 +135,25 @@ namespace {
 
         void Place(int index)
         {
-            std::size_t slot = Slot(plain_[static_cast<std::size_t>(index)].head);
-            while (table_[slot] != 0)
+            const Field& f = plain_[static_cast<std::size_t>(index)];
+            std::size_t slot = Slot(f.head);
+            while (table_[slot].index >= 0)
                 slot = (slot + 1) & (kSlots - 1);
-            table_[slot] = index + 1;
+            table_[slot] = { f.head, static_cast<std::uint32_t>(f.name.size()), index };
         }
+
+        // Everything a probe compares, in one place.
+        struct Entry {
+            std::uint64_t head = 0;
+            std::uint32_t size = 0;
+            int index = -1;
+        };
 
         static constexpr int kSlotBits = 8;
         static constexpr std::size_t kSlots = std::size_t(1) << kSlotBits;
         std::vector<Field> plain_;
         std::vector<Field> odd_;
-        std::array<int, kSlots> table_ {};
+        std::array<Entry, kSlots> table_ {};
     };
 
     // "<RDC_n>" and "</RDC_n>" without a formatted print per record.
@@ -239,7 +248,19 @@ namespace {
 
     bool StartsWith(const char* p, const char* end, std::string_view what)
     {
-        return static_cast<std::size_t>(end - p) >= what.size() && std::memcmp(p, what.data(), what.size()) == 0;
+        const std::size_t n = what.size();
+        if (static_cast<std::size_t>(end - p) < n)
+            return false;
+        if (n >= 8 && n <= 16) {
+            // Two overlapping eight-byte compares instead of a library call.
+            std::uint64_t a, b, c, d;
+            std::memcpy(&a, p, 8);
+            std::memcpy(&b, what.data(), 8);
+            std::memcpy(&c, p + n - 8, 8);
+            std::memcpy(&d, what.data() + n - 8, 8);
+            return a == b && c == d;
+        }
+        return std::memcmp(p, what.data(), n) == 0;
     }
 
 } // namespace
@@ -283,16 +304,18 @@ void IndexRecordFields(
             const std::size_t valueStart = lt + tags.opening.size();
             std::size_t p = valueStart;
             for (;;) {
-                if (missing == 0) {
-                    // Every field is placed; only the record's end is left.
-                    const std::size_t at = Find(answer.substr(p), tags.closing);
-                    if (at != npos)
-                        q2 = p + at - restStart;
-                    break;
-                }
                 p = delimiters.NextLt(p);
                 if (p == answer.size())
                     break;
+                if (missing == 0) {
+                    // Every field is placed; only the record's end is left.
+                    if (StartsWith(base + p, end, tags.closing)) {
+                        q2 = p - restStart;
+                        break;
+                    }
+                    ++p;
+                    continue;
+                }
                 const bool closing = p + 1 < answer.size() && base[p + 1] == '/';
                 const std::size_t name = p + 1 + (closing ? 1 : 0);
                 const std::size_t gt = delimiters.NextLtOrGt(name);
