@@ -179,71 +179,103 @@ namespace {
         }
     };
 
-    // Where the "<" and ">" of the answer lie, as bit masks of 64-byte
-    // blocks made when the scan reaches them: the values between two tags
-    // are a few bytes long, and finding the next tag bit by bit costs less
-    // than a search call or a byte loop for each.
-    class Delimiters {
+    // Bit masks of the "<" and ">" of one 64-byte block of the text (the last
+    // block read from a copy, never past the text).
+    struct BlockMasks {
+        std::uint64_t lt = 0;
+        std::uint64_t gt = 0;
+
+        BlockMasks() = default;
+        BlockMasks(std::string_view text, std::size_t block)
+        {
+            const std::size_t start = block << 6;
+            const char* p = text.data() + start;
+            char tail[64];
+            if (text.size() - start < 64) {
+                std::memset(tail, 0, sizeof tail);
+                std::memcpy(tail, p, text.size() - start);
+                p = tail;
+            }
+#if defined(__SSE2__)
+            const __m128i l = _mm_set1_epi8('<');
+            const __m128i g = _mm_set1_epi8('>');
+            for (int i = 0; i < 4; ++i) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+                lt |= std::uint64_t(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, l)))) << (16 * i);
+                gt |= std::uint64_t(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, g)))) << (16 * i);
+            }
+#else
+            for (int i = 0; i < 64; ++i) {
+                lt |= std::uint64_t(p[i] == '<') << i;
+                gt |= std::uint64_t(p[i] == '>') << i;
+            }
+#endif
+        }
+    };
+
+    // Walks the "<" of the text in order by clearing the lowest bit of a
+    // mask, so that finding the next tag does not wait for the previous tag
+    // to be read: the values between two tags are a few bytes long, and a
+    // search call or a byte loop for each would cost more than the reading.
+    class TagCursor {
     public:
-        explicit Delimiters(std::string_view text)
+        explicit TagCursor(std::string_view text)
             : text_(text)
         {
         }
 
-        // First position at or after pos holding "<", or the text's size.
-        std::size_t NextLt(std::size_t pos) { return Next(pos, false); }
-        // First position at or after pos holding "<" or ">", or the size.
-        std::size_t NextLtOrGt(std::size_t pos) { return Next(pos, true); }
-
-    private:
-        std::size_t Next(std::size_t pos, bool orGt)
+        // The next "<" will be the first at or after pos.
+        void Seek(std::size_t pos)
         {
-            while (pos < text_.size()) {
-                const std::size_t block = pos >> 6;
-                if (block != block_)
-                    Load(block);
-                const std::uint64_t bits = (orGt ? lt_ | gt_ : lt_) & (~std::uint64_t(0) << (pos & 63));
+            if (pos >= text_.size()) {
+                block_ = text_.size() >> 6;
+                masks_ = {};
+                pending_ = 0;
+                done_ = true;
+                return;
+            }
+            done_ = false;
+            block_ = pos >> 6;
+            masks_ = BlockMasks(text_, block_);
+            pending_ = masks_.lt & (~std::uint64_t(0) << (pos & 63));
+        }
+
+        // Position of the next "<", or the text's size when none is left.
+        std::size_t Next()
+        {
+            while (pending_ == 0) {
+                if (done_ || ((block_ + 1) << 6) >= text_.size()) {
+                    done_ = true;
+                    return text_.size();
+                }
+                ++block_;
+                masks_ = BlockMasks(text_, block_);
+                pending_ = masks_.lt;
+            }
+            const std::size_t p = (block_ << 6) + static_cast<std::size_t>(std::countr_zero(pending_));
+            pending_ &= pending_ - 1;
+            return p;
+        }
+
+        // First "<" or ">" at or after pos (not before the last "<" that
+        // Next gave), or the text's size; the walk is not moved.
+        std::size_t NextLtOrGt(std::size_t pos) const
+        {
+            for (std::size_t block = pos >> 6; pos < text_.size(); pos = (++block) << 6) {
+                const BlockMasks m = block == block_ ? masks_ : BlockMasks(text_, block);
+                const std::uint64_t bits = (m.lt | m.gt) & (~std::uint64_t(0) << (pos & 63));
                 if (bits)
                     return (block << 6) + static_cast<std::size_t>(std::countr_zero(bits));
-                pos = (block + 1) << 6;
             }
             return text_.size();
         }
 
-        void Load(std::size_t block)
-        {
-            block_ = block;
-            const std::size_t start = block << 6;
-            const char* p = text_.data() + start;
-            char tail[64];
-            if (text_.size() - start < 64) {
-                // The last block: read from a copy, never past the text.
-                std::memset(tail, 0, sizeof tail);
-                std::memcpy(tail, p, text_.size() - start);
-                p = tail;
-            }
-#if defined(__SSE2__)
-            lt_ = gt_ = 0;
-            const __m128i lt = _mm_set1_epi8('<');
-            const __m128i gt = _mm_set1_epi8('>');
-            for (int i = 0; i < 4; ++i) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
-                lt_ |= std::uint64_t(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lt)))) << (16 * i);
-                gt_ |= std::uint64_t(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, gt)))) << (16 * i);
-            }
-#else
-            lt_ = gt_ = 0;
-            for (int i = 0; i < 64; ++i) {
-                lt_ |= std::uint64_t(p[i] == '<') << i;
-                gt_ |= std::uint64_t(p[i] == '>') << i;
-            }
-#endif
-        }
-
+    private:
         std::string_view text_;
-        std::size_t block_ = npos;
-        std::uint64_t lt_ = 0;
-        std::uint64_t gt_ = 0;
+        std::size_t block_ = 0;
+        BlockMasks masks_;
+        std::uint64_t pending_ = 0;
+        bool done_ = true;
     };
 
     bool StartsWith(const char* p, const char* end, std::string_view what)
@@ -278,7 +310,7 @@ void IndexRecordFields(
 
     const char* const base = answer.data();
     const char* const end = base + answer.size();
-    Delimiters delimiters(answer);
+    TagCursor cursor(answer);
     std::size_t restStart = 0; // the walk's remaining text starts here
 
     for (int r = 0; r < rows; ++r) {
@@ -292,7 +324,8 @@ void IndexRecordFields(
         // well-formed answer the opening tag is the first "<" of the rest;
         // then no closing tag can come before it, and the one forward scan
         // below finds both the fields and the record's closing tag.
-        const std::size_t lt = delimiters.NextLt(restStart);
+        cursor.Seek(restStart);
+        const std::size_t lt = cursor.Next();
         std::size_t q1 = npos;
         std::size_t q2 = npos;
         bool scanned = false;
@@ -302,29 +335,25 @@ void IndexRecordFields(
             const std::uint64_t recordHead = Head(recordName.data(), recordName.size());
             std::size_t missing = 2 * wanted;
             const std::size_t valueStart = lt + tags.opening.size();
-            std::size_t p = valueStart;
             for (;;) {
-                p = delimiters.NextLt(p);
+                const std::size_t p = cursor.Next();
                 if (p == answer.size())
                     break;
+                const bool closing = p + 1 < answer.size() && base[p + 1] == '/';
                 if (missing == 0) {
                     // Every field is placed; only the record's end is left.
-                    if (StartsWith(base + p, end, tags.closing)) {
+                    if (closing && StartsWith(base + p, end, tags.closing)) {
                         q2 = p - restStart;
                         break;
                     }
-                    ++p;
                     continue;
                 }
-                const bool closing = p + 1 < answer.size() && base[p + 1] == '/';
                 const std::size_t name = p + 1 + (closing ? 1 : 0);
-                const std::size_t gt = delimiters.NextLtOrGt(name);
+                const std::size_t gt = cursor.NextLtOrGt(name);
                 if (gt == answer.size())
                     break;
-                if (base[gt] == '<') {
-                    p = gt;
-                    continue;
-                }
+                if (base[gt] == '<')
+                    continue; // no tag here; the next "<" is gt
                 const std::size_t size = gt - name;
                 if (closing && size == recordName.size() && HeadAt(base + name, size, end) == recordHead
                     && (size <= 8 || std::memcmp(base + name + 8, recordName.data() + 8, size - 8) == 0)) {
@@ -340,7 +369,6 @@ void IndexRecordFields(
                         --missing;
                     }
                 }
-                p = gt + 1;
             }
             scanned = true;
         } else {
