@@ -23,6 +23,8 @@ for t in "${targets[@]}"; do
     answer='<RESULT_CODE>1</RESULT_CODE><RESULT_RECORD_COUNT>2</RESULT_RECORD_COUNT><RDC_0><G_NAME>사과</G_NAME></RDC_0><RDC_1><G_NAME>배</G_NAME></RDC_1>'
     printf '%s' "$answer" | gzip -n | { printf '\x01'; cat; } >"fuzz/corpus/$t/seed-gzip"
     printf 'RDC_0\\x<G_NAME>\\x</G_NAME>\\x%s' "$answer" >"fuzz/corpus/$t/seed-tags"
+    printf '%s' "$answer" | gzip -n | { printf '\x00'; cat; } >"fuzz/corpus/$t/seed-member"
+    printf '%s' "$answer" | iconv -f UTF-8 -t CP949 >"fuzz/corpus/$t/seed-cp949"
   fi
   echo "== $t for ${seconds}s"
   if ! "$build/fuzz/$t" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 \

@@ -4,6 +4,7 @@
 // identifiers, the login values, the exchange fields through which dialogs
 // hand results back, and the last answers of some service calls.
 
+#include "AnswerCache.h"
 #include "FixedText.h"
 
 #include <QString>
@@ -39,10 +40,10 @@ public:
     QString C_NC;
     QString C_MGU;
     // Answers are kept as the UTF-8 text they arrived in; list models read
-    // them without converting every cell.
+    // them without converting every cell, and share the list answers.
     std::string NoticeCache;
-    std::string TradedCache;
-    std::string CatalogCache;
+    AnswerCache TradedCache;
+    AnswerCache CatalogCache;
     QString PickedValue;
     QString LineName;
     QString LineUnit;

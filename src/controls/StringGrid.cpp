@@ -190,108 +190,8 @@ void TStringGridModel::ClearCells()
     NotifyAllChanged();
 }
 
-namespace {
-
-    struct ListField {
-        int col;
-        std::string name;
-        std::string opening;
-        std::string closing;
-    };
-
-    struct TagPositions {
-        std::size_t opening = std::string_view::npos;
-        std::size_t closing = std::string_view::npos;
-    };
-
-    // First position of "<NAME>" and of "</NAME>" for every wanted name, found in
-    // one pass over the record instead of two searches per field. Every
-    // occurrence starts at a "<" and (names holding no "<" or ">") ends at the
-    // first ">" after it, so checking the text between each "<" and the next ">"
-    // finds exactly the first occurrences that std::string_view::find would.
-    void FindTags(std::string_view record, const std::vector<ListField>& wanted, std::vector<TagPositions>& found)
-    {
-        constexpr std::size_t npos = std::string_view::npos;
-        std::fill(found.begin(), found.end(), TagPositions {});
-        std::size_t missing = 2 * wanted.size();
-        std::size_t gt = 0; // first ">" at or after the last name start; npos: none left
-        bool haveGt = false;
-        for (std::size_t p = record.find('<'); p != npos && missing > 0; p = record.find('<', p + 1)) {
-            const bool closing = p + 1 < record.size() && record[p + 1] == '/';
-            const std::size_t nameStart = p + 1 + (closing ? 1 : 0);
-            if (!haveGt || (gt != npos && gt < nameStart)) {
-                gt = record.find('>', nameStart);
-                haveGt = true;
-            }
-            if (gt == npos)
-                break;
-            const std::string_view name = record.substr(nameStart, gt - nameStart);
-            for (std::size_t i = 0; i < wanted.size(); ++i) {
-                const std::string& w = wanted[i].name;
-                if (w.size() != name.size() || w.back() != name.back() || w != name)
-                    continue;
-                std::size_t& slot = closing ? found[i].closing : found[i].opening;
-                if (slot == npos) {
-                    slot = p;
-                    --missing;
-                }
-            }
-        }
-    }
-
-    // The value between the two positions by the lookup rule of ExtractTag:
-    // 1-based p1/p2 (0 when absent), value from p1 + L, p2 - p1 - L long.
-    std::string_view ValueBetween(std::string_view text, const TagPositions& at, std::size_t openingSize)
-    {
-        constexpr std::size_t npos = std::string_view::npos;
-        const long long L = static_cast<long long>(openingSize);
-        const long long p1 = at.opening == npos ? 0 : static_cast<long long>(at.opening) + 1;
-        const long long p2 = at.closing == npos ? 0 : static_cast<long long>(at.closing) + 1;
-        long long start = p1 + L;
-        long long length = p2 - p1 - L;
-        if (length <= 0)
-            return {};
-        if (start < 1)
-            start = 1;
-        const long long size = static_cast<long long>(text.size());
-        if (start > size)
-            return {};
-        if (start - 1 + length > size)
-            length = size - (start - 1);
-        return text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length));
-    }
-
-    std::size_t Find(std::string_view text, std::string_view what)
-    {
-        // glibc's memmem (two-way search) instead of find's first-character
-        // loop: a record walk would otherwise compare at every "<" of the answer.
-        if (what.empty())
-            return 0;
-        const void* at = memmem(text.data(), text.size(), what.data(), what.size());
-        return at ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data()) : std::string_view::npos;
-    }
-
-    // TakeTag("RDC_<index>", rest): the record's value, and `rest` loses
-    // everything up to and including the "<" of the record's closing tag.
-    std::string_view TakeRecord(int index, std::string_view& rest)
-    {
-        char name[32];
-        const int n = std::snprintf(name, sizeof name, "<RDC_%d>", index);
-        char closeName[32];
-        const int m = std::snprintf(closeName, sizeof closeName, "</RDC_%d>", index);
-        TagPositions at;
-        at.opening = Find(rest, std::string_view(name, static_cast<std::size_t>(n)));
-        at.closing = Find(rest, std::string_view(closeName, static_cast<std::size_t>(m)));
-        const std::string_view value = ValueBetween(rest, at, static_cast<std::size_t>(n));
-        if (at.closing != std::string_view::npos)
-            rest.remove_prefix(at.closing + 1);
-        return value;
-    }
-
-} // namespace
-
 void TStringGridModel::FillFromAnswer(
-    std::shared_ptr<const std::string> answer, const std::vector<std::string>& fields, int count)
+    std::shared_ptr<const std::string> answer, const std::vector<std::string>& fields, int count, FieldIndexer index)
 {
     // Row count first (signals rows for the view), then cells without a
     // signal each, then one dataChanged over the whole table.
@@ -306,45 +206,23 @@ void TStringGridModel::FillFromAnswer(
     SetRowCount(count);
     answer_ = std::move(answer);
     const std::string_view text(*answer_);
-    // Offsets are 32-bit; a larger answer (never seen in practice) is kept
-    // as own texts instead of slices.
-    const bool slices = text.size() < kOwn;
-
-    std::vector<ListField> wanted;
-    bool plainNames = true;
-    for (int c = 0; c < cols_ && c < static_cast<int>(fields.size()); ++c) {
-        const std::string& name = fields[static_cast<std::size_t>(c)];
-        if (name.empty())
-            continue;
-        wanted.push_back({ c, name, "<" + name + ">", "</" + name + ">" });
-        plainNames = plainNames && name.find_first_of("<>") == std::string::npos;
-    }
-
-    std::vector<TagPositions> positions(wanted.size());
-    std::string_view rest = text;
-    for (int r = 0; r < rows_; ++r) {
-        const std::string_view record = TakeRecord(r, rest);
-        if (record.empty())
-            continue;
-        if (plainNames)
-            FindTags(record, wanted, positions);
-        Span* row = &cells_[At(0, r)];
-        for (std::size_t i = 0; i < wanted.size(); ++i) {
-            const ListField& f = wanted[i];
-            const std::string_view value = plainNames ? ValueBetween(record, positions[i], f.opening.size())
-                                                      : ExtractBetweenView(record, f.opening, f.closing);
-            if (value.empty())
-                continue;
-            if (slices) {
-                row[f.col].offset = static_cast<std::uint32_t>(value.data() - text.data());
-                row[f.col].length = static_cast<std::uint32_t>(value.size());
-            } else {
-                StoreOwn(row[f.col], QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
+    if (text.size() <= kMaxIndexedAnswer) {
+        index(text, fields, cols_, rows_, cells_.data());
+    } else {
+        // Offsets are 32-bit; a larger answer (never seen in practice) is
+        // kept as own texts instead of slices.
+        RecordWalker walker(text);
+        for (int r = 0; r < rows_; ++r) {
+            const std::string_view record = walker.Next();
+            for (int c = 0; c < cols_ && c < static_cast<int>(fields.size()); ++c) {
+                const std::string& name = fields[static_cast<std::size_t>(c)];
+                const std::string_view value = name.empty() ? std::string_view() : ExtractTagView(name, record);
+                if (!value.empty())
+                    StoreOwn(cells_[At(c, r)], QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
             }
         }
-    }
-    if (!slices)
         answer_.reset();
+    }
     NotifyAllChanged();
 }
 

@@ -8,6 +8,8 @@
 // every cell only where its value lies (8 bytes a cell). A QString is made
 // when a cell is read, which in practice means when it is painted.
 
+#include "RecordFields.h"
+
 #include <QAbstractTableModel>
 #include <QRect>
 #include <QString>
@@ -42,7 +44,10 @@ public:
     // first element named fields[c] of the record (empty name or a missing
     // element: empty cell). Records are taken one after the other, each
     // search starting behind the previous record, so the answer is read once.
-    void FillFromAnswer(std::shared_ptr<const std::string> answer, const std::vector<std::string>& fields, int count);
+    // `index` finds the fields; the benchmarks hand in earlier versions of it.
+    using FieldIndexer = void (*)(std::string_view, const std::vector<std::string>&, int, int, FieldSpan*);
+    void FillFromAnswer(std::shared_ptr<const std::string> answer, const std::vector<std::string>& fields, int count,
+        FieldIndexer index = &IndexRecordFields);
     void ClearCells(); // every cell empty, row count unchanged
 
     // Makes this model a copy of `other` (size and cells); answer cells stay
@@ -62,10 +67,7 @@ private:
     // A cell is empty (length 0), a slice of the answer (offset, length), or
     // an own text (kOwn set in length, offset indexes texts_).
     // Trivial, so that sizing the table is a plain zero fill.
-    struct Span {
-        std::uint32_t offset;
-        std::uint32_t length;
-    };
+    using Span = FieldSpan;
     static constexpr std::uint32_t kOwn = 0x80000000u;
 
     bool InRange(int col, int row) const { return col >= 0 && row >= 0 && col < cols_ && row < rows_; }

@@ -72,21 +72,22 @@ bool TFrmMain::LoadTradedList(const std::string& order)
 {
     bool ok = false;
     if (!DM->TradedCache.empty()) {
-        TradedAnswer = std::make_shared<const std::string>(DM->TradedCache);
+        TradedAnswer = DM->TradedCache.Shared();
         FillTradedList();
         ok = true;
     } else {
         std::string answer;
         ListTradedProducts(Key(), TradedListRequest(CustomerCode(), order), answer);
-        DM->TradedCache = answer;
-        if (!IsSuccess(answer)) {
+        DM->TradedCache = std::move(answer);
+        const bool success = IsSuccess(DM->TradedCache.str());
+        if (!success) {
             ShowMessage(QStringLiteral("전체 읽기 오류입니다\r\r다시 시도하십시요."));
             DM->TradedCache.clear();
-        } else if (RecordCount(answer) == 0) {
+        } else if (RecordCount(DM->TradedCache.str()) == 0) {
             DM->TradedCache.clear();
             TradedAnswer.reset();
         } else {
-            TradedAnswer = std::make_shared<const std::string>(std::move(answer));
+            TradedAnswer = DM->TradedCache.Shared();
             FillTradedList();
             ok = true;
         }
@@ -100,9 +101,10 @@ bool TFrmMain::LoadCatalog()
     if (CatalogPending) {
         std::string answer;
         ListGroupProducts(Key(), CatalogRequest(CustomerCode(), DM->C_MGU.toStdString()), answer);
-        DM->CatalogCache = answer;
-        if (!IsSuccess(answer) || RecordCount(answer) == 0) {
-            if (!IsSuccess(answer))
+        DM->CatalogCache = std::move(answer);
+        const bool success = IsSuccess(DM->CatalogCache.str());
+        if (!success || RecordCount(DM->CatalogCache.str()) == 0) {
+            if (!success)
                 ShowMessage(QStringLiteral("전체 제품 읽기 오류입니다\r\r다시 시도하십시요."));
             DM->CatalogCache.clear();
             CatalogAnswer.reset();
@@ -110,7 +112,8 @@ bool TFrmMain::LoadCatalog()
             return false;
         }
     }
-    CatalogAnswer = std::make_shared<const std::string>(DM->CatalogCache);
+    // The list shares the cached answer: a refill copies nothing.
+    CatalogAnswer = DM->CatalogCache.Shared();
     FillCatalogList();
     SGA->SetRow(0);
     return true;

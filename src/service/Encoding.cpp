@@ -1,35 +1,46 @@
 #include "Encoding.h"
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <iconv.h>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace order {
 
 namespace {
 
-class Iconv {
-public:
-    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Iconv()
-    {
-        if (valid())
-            iconv_close(cd_);
-    }
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return cd_; }
-    void reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+    class Iconv {
+    public:
+        Iconv(const char* to, const char* from)
+            : cd_(iconv_open(to, from))
+        {
+        }
+        ~Iconv()
+        {
+            if (valid())
+                iconv_close(cd_);
+        }
+        Iconv(const Iconv&) = delete;
+        Iconv& operator=(const Iconv&) = delete;
+        bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+        iconv_t get() const { return cd_; }
+        void reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
 
-private:
-    iconv_t cd_;
-};
+    private:
+        iconv_t cd_;
+    };
 
-constexpr char32_t kReplacement = 0xFFFD;
+    constexpr char32_t kReplacement = 0xFFFD;
 
-}  // namespace
+} // namespace
 
 std::size_t DecodeUtf8(std::string_view s, std::size_t pos, char32_t& ch)
 {
@@ -96,67 +107,240 @@ void AppendUtf8(std::string& out, char32_t ch)
     }
 }
 
+namespace {
+
+    // Many bytes a step through runs of ASCII, which is most of every answer
+    // (the tags).
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+    [[gnu::always_inline]] inline std::size_t SkipAscii(const unsigned char* p, std::size_t pos, std::size_t size)
+    {
+#if defined(__SSE2__)
+        // Sixteen bytes a step: the sign bits are the non-ASCII bytes.
+        while (pos + 16 <= size) {
+            const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos)));
+            if (high)
+                return pos + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(high)));
+            pos += 16;
+        }
+#endif
+        while (pos + 8 <= size) {
+            std::uint64_t v;
+            std::memcpy(&v, p + pos, 8);
+            if (v & kHighBits)
+                break;
+            pos += 8;
+        }
+        while (pos < size && p[pos] < 0x80)
+            ++pos;
+        return pos;
+    }
+
+    // Length of the valid UTF-8 character that starts with the byte p[0] >= 0x80,
+    // `left` bytes before the end; 0 when DecodeUtf8 would call it invalid.
+    [[gnu::always_inline]] inline std::size_t ValidLength(const unsigned char* p, std::size_t left)
+    {
+        const unsigned b0 = p[0];
+        if (b0 < 0xC2)
+            return 0;
+        if (b0 <= 0xDF)
+            return left > 1 && (p[1] & 0xC0) == 0x80 ? 2 : 0;
+        if (b0 <= 0xEF) {
+            if (left <= 2 || (p[1] & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80)
+                return 0;
+            if ((b0 == 0xE0 && p[1] < 0xA0) || (b0 == 0xED && p[1] > 0x9F))
+                return 0; // overlong, or a surrogate
+            return 3;
+        }
+        if (b0 <= 0xF4) {
+            if (left <= 3 || (p[1] & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80 || (p[3] & 0xC0) != 0x80)
+                return 0;
+            if ((b0 == 0xF0 && p[1] < 0x90) || (b0 == 0xF4 && p[1] > 0x8F))
+                return 0; // overlong, or beyond U+10FFFF
+            return 4;
+        }
+        return 0;
+    }
+
+    // Appends bytes[from, end) to out with every invalid byte replaced.
+    void AppendSanitized(std::string& out, std::string_view bytes, std::size_t from)
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+        const std::size_t size = bytes.size();
+        std::size_t pos = from;
+        while (pos < size) {
+            const std::size_t start = pos;
+            for (;;) {
+                pos = SkipAscii(p, pos, size);
+                if (pos >= size)
+                    break;
+                const std::size_t n = ValidLength(p + pos, size - pos);
+                if (n == 0)
+                    break;
+                pos += n;
+            }
+            out.append(bytes.substr(start, pos - start));
+            if (pos < size) {
+                out.append("\xEF\xBF\xBD", 3);
+                ++pos;
+            }
+        }
+    }
+
+} // namespace
+
+std::size_t FirstInvalidUtf8(std::string_view bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    std::size_t pos = 0;
+    for (;;) {
+        pos = SkipAscii(p, pos, size);
+        if (pos >= size)
+            return std::string_view::npos;
+        // A run of non-ASCII characters (Hangul words) without going back
+        // to the ASCII search after each.
+        do {
+            const std::size_t n = ValidLength(p + pos, size - pos);
+            if (n == 0)
+                return pos;
+            pos += n;
+        } while (pos < size && p[pos] >= 0x80);
+    }
+}
+
 std::string SanitizeUtf8(std::string_view bytes)
 {
+    const std::size_t first = FirstInvalidUtf8(bytes);
+    if (first == std::string_view::npos)
+        return std::string(bytes);
     std::string out;
-    out.reserve(bytes.size());
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        // Copy runs of ASCII quickly; most answers are mostly ASCII tags.
-        const auto b = static_cast<unsigned char>(bytes[pos]);
-        if (b < 0x80) {
-            std::size_t end = pos + 1;
-            while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80)
-                ++end;
-            out.append(bytes.substr(pos, end - pos));
-            pos = end;
-            continue;
-        }
-        char32_t ch = 0;
-        const std::size_t n = DecodeUtf8(bytes, pos, ch);
-        if (ch == kReplacement && n == 1)
-            AppendUtf8(out, kReplacement);
-        else
-            out.append(bytes.substr(pos, n));
-        pos += n;
-    }
+    out.reserve(bytes.size() + 16);
+    out.append(bytes.substr(0, first));
+    AppendSanitized(out, bytes, first);
     return out;
 }
 
-std::string Cp949ToUtf8(std::string_view bytes)
+void SanitizeUtf8InPlace(std::string& text)
 {
+    const std::size_t first = FirstInvalidUtf8(text);
+    if (first == std::string_view::npos)
+        return;
     std::string out;
-    out.reserve(bytes.size() + bytes.size() / 2);
-    Iconv cd("UTF-8", "CP949");
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[pos]);
-        if (b < 0x80) {
-            out += static_cast<char>(b);
-            ++pos;
-            continue;
+    out.reserve(std::max(text.capacity(), text.size() + 16));
+    out.append(text, 0, first);
+    AppendSanitized(out, text, first);
+    text.swap(out);
+}
+
+namespace {
+
+    // What the code page 949 conversion makes of every lead byte 0x80-0xFF with
+    // every following byte, asked of iconv once: the characters iconv reads from
+    // the two bytes, or kNoPair when it reads none (then only the lead byte is
+    // replaced, and the next byte is read on its own).
+    constexpr std::uint8_t kNoPair = 0xFF;
+
+    struct Cp949Table {
+        std::uint8_t length[128 * 256];
+        char utf8[128 * 256][8];
+    };
+
+    std::unique_ptr<Cp949Table> BuildCp949Table()
+    {
+        auto t = std::make_unique<Cp949Table>();
+        std::memset(t->length, kNoPair, sizeof t->length);
+        Iconv cd("UTF-8", "CP949");
+        if (!cd.valid())
+            return t;
+        for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
+            for (unsigned next = 0; next <= 0xFF; ++next) {
+                const std::size_t i = ((lead - 0x80) << 8) | next;
+                char in[2] = { static_cast<char>(lead), static_cast<char>(next) };
+                char* inp = in;
+                std::size_t inLeft = 2;
+                char* outp = t->utf8[i];
+                std::size_t outLeft = sizeof t->utf8[i];
+                cd.reset();
+                const std::size_t r = iconv(cd.get(), &inp, &inLeft, &outp, &outLeft);
+                if (r != static_cast<std::size_t>(-1) && inLeft == 0)
+                    t->length[i] = static_cast<std::uint8_t>(outp - t->utf8[i]);
+            }
         }
-        if (!cd.valid() || pos + 1 >= bytes.size()) {
-            AppendUtf8(out, kReplacement);
-            ++pos;
-            continue;
-        }
-        char in[2] = {bytes[pos], bytes[pos + 1]};
-        char buf[8];
-        char* inp = in;
-        std::size_t inLeft = 2;
-        char* outp = buf;
-        std::size_t outLeft = sizeof buf;
-        cd.reset();
-        const std::size_t r = iconv(cd.get(), &inp, &inLeft, &outp, &outLeft);
-        if (r == static_cast<std::size_t>(-1) || inLeft != 0) {
-            AppendUtf8(out, kReplacement);
-            ++pos;
-            continue;
-        }
-        out.append(buf, static_cast<std::size_t>(outp - buf));
-        pos += 2;
+        return t;
     }
+
+    const Cp949Table& Cp949()
+    {
+        static const std::unique_ptr<Cp949Table> table = BuildCp949Table();
+        return *table;
+    }
+
+} // namespace
+
+std::string Cp949ToUtf8(std::string_view bytes, std::size_t spare)
+{
+    const Cp949Table& t = Cp949();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+
+    // First the exact length, so that the text is made once at its size.
+    std::size_t length = 0;
+    for (std::size_t pos = 0;;) {
+        const std::size_t ascii = SkipAscii(p, pos, size);
+        length += ascii - pos;
+        pos = ascii;
+        if (pos >= size)
+            break;
+        const std::uint8_t n = pos + 1 < size ? t.length[((p[pos] - 0x80u) << 8) | p[pos + 1]] : kNoPair;
+        if (n == kNoPair) {
+            length += 3;
+            ++pos;
+        } else {
+            length += n;
+            pos += 2;
+        }
+    }
+
+    // Table entries are copied eight bytes at a time and ASCII sixteen at a
+    // time; the last copy may write up to fifteen bytes past the text, into
+    // room made for it.
+    constexpr std::size_t kSlack = 16;
+    std::string out;
+    out.reserve(length + std::max(spare, kSlack));
+    out.resize(length + kSlack);
+    char* o = out.data();
+    for (std::size_t pos = 0; pos < size;) {
+        if (p[pos] < 0x80) {
+#if defined(__SSE2__)
+            if (pos + 16 <= size) {
+                // Copy sixteen bytes and keep those before the first
+                // non-ASCII one.
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+                const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+                const std::size_t n = high ? static_cast<std::size_t>(std::countr_zero(high)) : 16;
+                o += n;
+                pos += n;
+                continue;
+            }
+#endif
+            *o++ = static_cast<char>(p[pos++]);
+            continue;
+        }
+        const std::size_t i = pos + 1 < size ? ((p[pos] - 0x80u) << 8) | p[pos + 1] : 0;
+        const std::uint8_t n = pos + 1 < size ? t.length[i] : kNoPair;
+        if (n == kNoPair) {
+            std::memcpy(o, "\xEF\xBF\xBD", 3);
+            o += 3;
+            ++pos;
+        } else {
+            std::memcpy(o, t.utf8[i], 8);
+            o += n;
+            pos += 2;
+        }
+    }
+    out.resize(length);
     return out;
 }
 
@@ -228,4 +412,4 @@ std::string CutToCp949Bytes(std::string_view utf8, std::size_t maxBytes)
     return std::string(utf8.substr(0, pos));
 }
 
-}  // namespace order
+} // namespace order

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,15 +19,20 @@ inline constexpr std::size_t kDefaultInflateLimit = std::size_t(256) << 20;
 // Decodes one gzip member (RFC 1952). False on any violation: bad magic or
 // method, reserved flags, truncated header or trailer, nothing after the
 // header, broken deflate data, CRC or length mismatch, or an inflated size
-// above limit.
-bool GunzipMember(std::string_view data, std::string& out, std::size_t limit = kDefaultInflateLimit);
+// above limit; `out` is then empty. `spare` bytes of capacity are left
+// behind the inflated text, so that a caller appending a short tail does not
+// copy the whole text again.
+bool GunzipMember(
+    std::string_view data, std::string& out, std::size_t limit = kDefaultInflateLimit, std::size_t spare = 0);
 
 // As GunzipMember, and false as well when any byte follows the member's
 // trailer: a request carries exactly one member, and bytes smuggled behind it
 // would otherwise pass unseen.
 bool GunzipSoleMember(std::string_view data, std::string& out, std::size_t limit = kDefaultInflateLimit);
 
-// CRC-32 of bytes (zlib).
+// The standard CRC-32 (reflected polynomial 0xEDB88320, as zlib's crc32).
 unsigned long Crc32(std::string_view data);
+// Continues a CRC-32 over more bytes; start with 0.
+std::uint32_t Crc32Update(std::uint32_t crc, const void* data, std::size_t size);
 
-}  // namespace order
+} // namespace order

@@ -278,12 +278,18 @@ std::string THTTPClient::AssembleAnswer(const std::vector<std::string>& headerLi
         return "File Download" + tail;
     }
     if (Lower(FindResponseHeader(headerLines, 20)).find("gzip") != std::string::npos) {
-        std::string inflated;
-        if (!GunzipMember(body, inflated, Transport().maxInflatedBytes))
+        // The answer is made once: inflated with room for the NUL and the
+        // tail, checked in place when it is UTF-8.
+        std::string text;
+        if (!GunzipMember(body, text, Transport().maxInflatedBytes, tail.size() + 1))
             return "ResponseBuffer Decompress Error" + tail;
-        std::string text = type.find("utf-8") != std::string::npos ? SanitizeUtf8(inflated) : Cp949ToUtf8(inflated);
+        if (type.find("utf-8") != std::string::npos)
+            SanitizeUtf8InPlace(text);
+        else
+            text = Cp949ToUtf8(text, tail.size() + 1);
         text += '\0';
-        return text + tail;
+        text += tail;
+        return text;
     }
     std::string text = SanitizeUtf8(body);
     text += '\0';

@@ -1,6 +1,6 @@
 #include "FileChecksum.h"
 
-#include <zlib.h>
+#include "Gzip.h"
 
 #include <cstdio>
 #include <memory>
@@ -17,17 +17,17 @@ std::uint32_t FileChecksum(const QString& path)
     if (!file)
         return 0;
     std::vector<unsigned char> block(kChecksumBlock);
-    uLong crc = crc32(0L, Z_NULL, 0);
+    std::uint32_t crc = 0;
     for (;;) {
         const std::size_t n = std::fread(block.data(), 1, block.size(), file.get());
         if (n == 0)
             break;
-        crc = crc32(crc, block.data(), static_cast<uInt>(n));
+        crc = Crc32Update(crc, block.data(), n);
     }
     // A read error part way through must not pass for a good file.
     if (std::ferror(file.get()))
         return 0;
-    return static_cast<std::uint32_t>(crc);
+    return crc;
 }
 
 QString ChecksumText(std::uint32_t checksum)

@@ -1,7 +1,8 @@
 #pragma once
 
-// A file's identity in the update list: the CRC-32 of its bytes (zlib's,
-// reflected polynomial 0xEDB88320), written as an unsigned decimal number.
+// A file's identity in the update list: the CRC-32 of its bytes (the
+// standard one, reflected polynomial 0xEDB88320, as zlib's), written as an
+// unsigned decimal number.
 
 #include <QFile>
 #include <QString>

@@ -80,6 +80,9 @@ TEST_F(MainLists, RefillsFromTheCachesMakeNoCalls)
     Focus(w->EdtGN);
     EXPECT_EQ(Calls(), before + 1);
     EXPECT_EQ(w->SGA->RowCount(), catalog);
+    // The lists keep the cached answer itself, not copies of it: the cache,
+    // SGA and SGB hold one text.
+    EXPECT_EQ(DM->CatalogCache.Shared().use_count(), 3);
 
     // A catalogue search does not touch the cache or SGB.
     const std::string cache = DM->CatalogCache;

@@ -1,0 +1,124 @@
+// The update check's file checksum: FileChecksum (libdeflate's CRC-32) on a
+// 32 MiB file against the same block loop with zlib's crc32 (the baseline),
+// in the same iterations, and the two CRC-32s on the same bytes in memory.
+// Counters: new_ms, baseline_ms (thread CPU time), speedup = baseline / new.
+#include "AnswerPathBaseline.h"
+#include "FileChecksum.h"
+#include "Gzip.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <ctime>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace order;
+
+namespace {
+
+constexpr std::size_t kSize = std::size_t(32) << 20;
+
+double CpuMs()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+const std::string& Bytes()
+{
+    static const std::string bytes = [] {
+        std::mt19937 rng(1);
+        std::string s(kSize, '\0');
+        for (char& c : s)
+            c = static_cast<char>(rng());
+        return s;
+    }();
+    return bytes;
+}
+
+// The checksum as it was: the same blocks through zlib's crc32.
+std::uint32_t ZlibFileChecksum(const QString& path)
+{
+    std::FILE* f = std::fopen(QFile::encodeName(path).constData(), "rb");
+    if (!f)
+        return 0;
+    std::vector<unsigned char> block(kChecksumBlock);
+    uLong crc = crc32(0L, Z_NULL, 0);
+    for (std::size_t n; (n = std::fread(block.data(), 1, block.size(), f)) > 0;)
+        crc = crc32(crc, block.data(), static_cast<uInt>(n));
+    std::fclose(f);
+    return static_cast<std::uint32_t>(crc);
+}
+
+void BM_FileChecksum(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("program"));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(Bytes().data(), static_cast<qint64>(Bytes().size()));
+    file.close();
+    double fresh = 0;
+    double old = 0;
+    bool same = true;
+    for (auto _ : state) {
+        double t0 = CpuMs();
+        const std::uint32_t a = FileChecksum(path);
+        fresh += CpuMs() - t0;
+        t0 = CpuMs();
+        const std::uint32_t b = ZlibFileChecksum(path);
+        old += CpuMs() - t0;
+        same = same && a == b;
+    }
+    if (!same)
+        state.SkipWithError("the checksums differ");
+    const double n = static_cast<double>(state.iterations());
+    state.counters["new_ms"] = fresh / n;
+    state.counters["baseline_ms"] = old / n;
+    state.counters["speedup"] = old / fresh;
+}
+BENCHMARK(BM_FileChecksum)->Unit(benchmark::kMillisecond);
+
+void BM_Crc32InMemory(benchmark::State& state)
+{
+    const std::string& bytes = Bytes();
+    double fresh = 0;
+    double old = 0;
+    for (auto _ : state) {
+        double t0 = CpuMs();
+        benchmark::DoNotOptimize(Crc32(bytes));
+        fresh += CpuMs() - t0;
+        t0 = CpuMs();
+        benchmark::DoNotOptimize(baseline::Crc32(bytes));
+        old += CpuMs() - t0;
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["libdeflate_ms"] = fresh / n;
+    state.counters["zlib_ms"] = old / n;
+    state.counters["speedup"] = old / fresh;
+}
+BENCHMARK(BM_Crc32InMemory)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    Bytes();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,39 @@
+// The answer text decoders against the previous ones on the same bytes: the
+// code page 949 table against iconv asked per character, and the in-place
+// UTF-8 check against the copying clean-up. Their output must be identical
+// for every input.
+#include "AnswerPathBaseline.h"
+#include "Encoding.h"
+
+#include <cstdlib>
+#include <string>
+
+using namespace order;
+
+namespace {
+
+void Check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+
+    const std::string cp949 = Cp949ToUtf8(bytes, 40);
+    Check(cp949 == baseline::Cp949ToUtf8(bytes));
+    Check(cp949.capacity() >= cp949.size() + 40);
+    Check(FirstInvalidUtf8(cp949) == std::string::npos);
+
+    const std::string clean = baseline::SanitizeUtf8(bytes);
+    Check(SanitizeUtf8(bytes) == clean);
+    std::string inPlace = bytes;
+    SanitizeUtf8InPlace(inPlace);
+    Check(inPlace == clean);
+    Check((FirstInvalidUtf8(bytes) == std::string::npos) == (clean == bytes));
+    return 0;
+}

@@ -1,0 +1,366 @@
+// The faster answer path against the previous one (baseline/) on the same
+// generated inputs: gzip members, CRC-32, code page 949 and UTF-8 text,
+// record indexing and the transport's assembly must give the same bytes.
+#include "AnswerPathBaseline.h"
+#include "Encoding.h"
+#include "Gzip.h"
+#include "HttpClient.h"
+#include "RecordFields.h"
+#include "TagMessage.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace order;
+
+namespace {
+
+std::string LE32(std::uint32_t v)
+{
+    std::string s;
+    for (int i = 0; i < 4; ++i)
+        s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+
+std::string RawDeflate(const std::string& data, int level, int strategy = Z_DEFAULT_STRATEGY)
+{
+    z_stream s {};
+    deflateInit2(&s, level, Z_DEFLATED, -15, 9, strategy);
+    std::string out(deflateBound(&s, data.size()), '\0');
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    s.avail_in = static_cast<uInt>(data.size());
+    s.next_out = reinterpret_cast<Bytef*>(out.data());
+    s.avail_out = static_cast<uInt>(out.size());
+    deflate(&s, Z_FINISH);
+    out.resize(s.total_out);
+    deflateEnd(&s);
+    return out;
+}
+
+const std::string kHeader("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x00", 10);
+
+std::string Member(const std::string& deflate, const std::string& data)
+{
+    return kHeader + deflate + LE32(static_cast<std::uint32_t>(baseline::Crc32(data)))
+        + LE32(static_cast<std::uint32_t>(data.size()));
+}
+
+std::string RandomBytes(std::mt19937& rng, std::size_t n)
+{
+    std::string s(n, '\0');
+    for (char& c : s)
+        c = static_cast<char>(rng());
+    return s;
+}
+
+// A list answer with the irregularities a reader must survive.
+std::string ListAnswer(int records, std::mt19937& rng)
+{
+    static const char* const names[] = { "누리 사과 5kg", "배 <3kg>", "", "두부 & 콩", "햇쌀 20kg" };
+    std::string a = BuildTag("RESULT_CODE", "1") + BuildTag("RESULT_RECORD_COUNT", std::to_string(records));
+    for (int i = 0; i < records; ++i) {
+        std::string r;
+        r += BuildTag("G_CODE", "G" + std::to_string(i));
+        r += BuildTag("G_NAME", names[rng() % 5]);
+        if (rng() % 4)
+            r += BuildTag("U_COST", std::to_string(rng() % 90000));
+        r += BuildTag("G_NAME", "second name"); // the first one counts
+        if (rng() % 7 == 0)
+            r += "<G_BOX>no closing tag";
+        if (rng() % 9 == 0)
+            r += "</U_DATE>closing before opening<U_DATE>";
+        r += BuildTag("U_DATE", "2412" + std::to_string(10 + i % 18));
+        r += BuildTag("G_BCODE", std::to_string(8800000 + i));
+        const int choice = static_cast<int>(rng() % 20);
+        if (choice == 0)
+            continue; // a record missing from the answer
+        if (choice == 1)
+            a += "<RDC_" + std::to_string(i) + ">" + r; // never closed
+        else
+            a += BuildTag(RecordName(i), r);
+        if (choice == 2)
+            a += "junk<between>records";
+    }
+    return a + '\0' + "<CALL_INDEX>241207-3</CALL_INDEX>";
+}
+
+void ExpectSameGunzip(const std::string& member, std::size_t limit, const std::string& what)
+{
+    std::string fresh;
+    std::string old;
+    const bool a = GunzipMember(member, fresh, limit, 40);
+    const bool b = baseline::GunzipMember(member, old, limit);
+    EXPECT_EQ(a, b) << what;
+    EXPECT_EQ(fresh, old) << what;
+    if (a)
+        EXPECT_GE(fresh.capacity(), fresh.size() + 40) << what;
+}
+
+} // namespace
+
+TEST(AnswerPath, GunzipAgreesWithZlibOnGeneratedMembers)
+{
+    std::mt19937 rng(11);
+    const std::string text = ListAnswer(400, rng);
+    const std::vector<std::string> payloads
+        = { "", "a", text, RandomBytes(rng, 70000), std::string(300000, 'x'), Utf8ToCp949(text) };
+    for (std::size_t p = 0; p < payloads.size(); ++p) {
+        const std::string& data = payloads[p];
+        for (int level : { 0, 1, 6, 9 }) {
+            for (int strategy : { Z_DEFAULT_STRATEGY, Z_FIXED, Z_HUFFMAN_ONLY }) {
+                const std::string deflate = RawDeflate(data, level, strategy);
+                const std::string good = Member(deflate, data);
+                const std::string what = "payload " + std::to_string(p) + " level " + std::to_string(level)
+                    + " strategy " + std::to_string(strategy);
+                ExpectSameGunzip(good, kDefaultInflateLimit, what);
+                // The trailer not at the end: the stated size is read from
+                // the wrong place and zlib has to decide.
+                ExpectSameGunzip(good + std::string("\0\0\0\x7F", 4), kDefaultInflateLimit, what + " + stray bytes");
+                ExpectSameGunzip(good + "z", kDefaultInflateLimit, what + " + one stray byte");
+                // Caps at, just below and far below the inflated size.
+                ExpectSameGunzip(good, data.size(), what + " cap = size");
+                if (!data.empty())
+                    ExpectSameGunzip(good, data.size() - 1, what + " cap = size - 1");
+                // A trailer that lies about the size, too much and too little.
+                const std::string body = kHeader + deflate + LE32(static_cast<std::uint32_t>(baseline::Crc32(data)));
+                ExpectSameGunzip(
+                    body + LE32(static_cast<std::uint32_t>(data.size() + 1)), kDefaultInflateLimit, what + " size + 1");
+                ExpectSameGunzip(
+                    body + LE32(static_cast<std::uint32_t>(data.size() / 2)), kDefaultInflateLimit, what + " size / 2");
+                ExpectSameGunzip(body + LE32(0xFFFFFFFFu), kDefaultInflateLimit, what + " size 4 GiB");
+            }
+        }
+    }
+}
+
+TEST(AnswerPath, GunzipAgreesWithZlibOnDamagedMembers)
+{
+    std::mt19937 rng(5);
+    const std::string data = ListAnswer(60, rng);
+    const std::string good = Member(RawDeflate(data, 6), data);
+    for (int round = 0; round < 3000; ++round) {
+        std::string damaged = good;
+        const int flips = 1 + static_cast<int>(rng() % 4);
+        for (int i = 0; i < flips; ++i)
+            damaged[10 + rng() % (damaged.size() - 10)] ^= static_cast<char>(1 << (rng() % 8));
+        if (round % 3 == 0)
+            damaged.resize(10 + rng() % (damaged.size() - 10));
+        ExpectSameGunzip(damaged, 1 << 20, "round " + std::to_string(round));
+    }
+}
+
+// Deflate data written bit by bit: header fields least significant bit
+// first, Huffman codes most significant bit first.
+struct BitWriter {
+    std::string bytes;
+    int used = 8;
+    void Bits(unsigned value, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            Bit((value >> i) & 1);
+    }
+    void Code(unsigned code, int length)
+    {
+        for (int i = length - 1; i >= 0; --i)
+            Bit((code >> i) & 1);
+    }
+    void Bit(unsigned b)
+    {
+        if (used == 8) {
+            bytes += '\0';
+            used = 0;
+        }
+        bytes.back() = static_cast<char>(bytes.back() | (b << used++));
+    }
+};
+
+TEST(AnswerPath, GunzipRefusesLengthCodesThatDeflateNeverUses)
+{
+    // A fixed-code block: "a", then length code 286 at distance 1, then the
+    // end of the block. Some decoders read code 286 as a copy of 258 bytes;
+    // zlib refuses it, and so must the answer decoder, even when the trailer
+    // matches that reading.
+    BitWriter w;
+    w.Bits(1, 1); // last block
+    w.Bits(1, 2); // fixed codes
+    w.Code(0x30 + 'a', 8);
+    w.Code(0xC0 + (286 - 280), 8);
+    w.Code(0, 5); // distance code 0: one back
+    w.Code(0, 7); // end of block
+    const std::string member = Member(w.bytes, std::string(259, 'a'));
+    std::string out;
+    EXPECT_FALSE(GunzipMember(member, out));
+    EXPECT_TRUE(out.empty());
+    ExpectSameGunzip(member, kDefaultInflateLimit, "length code 286");
+    // The same block with the real code for length 258 (285) is read.
+    BitWriter ok;
+    ok.Bits(1, 1);
+    ok.Bits(1, 2);
+    ok.Code(0x30 + 'a', 8);
+    ok.Code(0xC0 + (285 - 280), 8);
+    ok.Code(0, 5);
+    ok.Code(0, 7);
+    EXPECT_TRUE(GunzipMember(Member(ok.bytes, std::string(259, 'a')), out));
+    EXPECT_EQ(out, std::string(259, 'a'));
+}
+
+TEST(AnswerPath, Crc32IsZlibs)
+{
+    std::mt19937 rng(3);
+    for (std::size_t n : { 0u, 1u, 3u, 15u, 16u, 17u, 255u, 4096u, 65521u, 65522u, 1000003u }) {
+        const std::string data = RandomBytes(rng, n);
+        EXPECT_EQ(Crc32(data), baseline::Crc32(data)) << n;
+        // Continued over pieces, as the file checksum reads a file.
+        std::uint32_t crc = 0;
+        for (std::size_t pos = 0; pos < n; pos += 65521)
+            crc = Crc32Update(crc, data.data() + pos, std::min<std::size_t>(65521, n - pos));
+        EXPECT_EQ(crc, baseline::Crc32(data)) << n;
+    }
+}
+
+TEST(AnswerPath, Cp949TableGivesIconvsOutputForEveryTwoByteCode)
+{
+    // Every lead byte with every following byte, then with a byte that can
+    // never trail, at the end of the text and alone.
+    std::string all;
+    for (unsigned lead = 0x80; lead <= 0xFF; ++lead)
+        for (unsigned next = 0; next <= 0xFF; ++next) {
+            all += static_cast<char>(lead);
+            all += static_cast<char>(next);
+            all += 'A';
+        }
+    EXPECT_EQ(Cp949ToUtf8(all), baseline::Cp949ToUtf8(all));
+    for (unsigned b = 0; b <= 0xFF; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        EXPECT_EQ(Cp949ToUtf8(one), baseline::Cp949ToUtf8(one)) << b;
+        EXPECT_EQ(Cp949ToUtf8("x" + one), baseline::Cp949ToUtf8("x" + one)) << b;
+    }
+    std::mt19937 rng(9);
+    for (int round = 0; round < 200; ++round) {
+        const std::string bytes = RandomBytes(rng, rng() % 300);
+        EXPECT_EQ(Cp949ToUtf8(bytes), baseline::Cp949ToUtf8(bytes)) << round;
+    }
+    const std::string text = Utf8ToCp949("누리식자재 도매센터 <G_NAME>사과</G_NAME> 똠방각하");
+    EXPECT_EQ(Cp949ToUtf8(text, 64), "누리식자재 도매센터 <G_NAME>사과</G_NAME> 똠방각하");
+    EXPECT_GE(Cp949ToUtf8(text, 64).capacity(), Cp949ToUtf8(text).size() + 64);
+}
+
+TEST(AnswerPath, Utf8CheckAgreesWithTheCopyingCleanUp)
+{
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        { "ascii", "<A>1</A>" },
+        { "hangul", "누리 사과" },
+        { "every length", "a\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF" },
+        { "overlong two bytes", "\xC0\xAF\xC1\xBF" },
+        { "overlong three bytes", "\xE0\x9F\xBF" },
+        { "surrogate", "\xED\xA0\x80\xED\xBF\xBF" },
+        { "beyond U+10FFFF", "\xF4\x90\x80\x80\xF5\x80\x80\x80" },
+        { "lone continuation bytes", "\x80\xBF" },
+        { "cut at the end", "\xEC\x82" },
+        { "cut before ascii", "\xEC\x82<A>" },
+        { "invalid after a long ascii run", std::string(37, 'x') + "\xFF" + std::string(20, 'y') },
+        { "NUL", std::string("a\0b", 3) },
+        { "empty", "" },
+    };
+    for (const auto& c : cases) {
+        const std::string clean = baseline::SanitizeUtf8(c.bytes);
+        EXPECT_EQ(SanitizeUtf8(c.bytes), clean) << c.what;
+        std::string inPlace = c.bytes;
+        SanitizeUtf8InPlace(inPlace);
+        EXPECT_EQ(inPlace, clean) << c.what;
+        EXPECT_EQ(FirstInvalidUtf8(c.bytes) == std::string::npos, clean == c.bytes) << c.what;
+    }
+    std::mt19937 rng(13);
+    const std::string valid = ListAnswer(30, rng);
+    for (int round = 0; round < 500; ++round) {
+        std::string bytes = valid.substr(0, rng() % valid.size());
+        for (int i = static_cast<int>(rng() % 3); i > 0 && !bytes.empty(); --i)
+            bytes[rng() % bytes.size()] = static_cast<char>(rng());
+        std::string inPlace = bytes;
+        SanitizeUtf8InPlace(inPlace);
+        EXPECT_EQ(inPlace, baseline::SanitizeUtf8(bytes)) << round;
+    }
+}
+
+TEST(AnswerPath, ValidUtf8IsCheckedWithoutACopy)
+{
+    std::mt19937 rng(17);
+    std::string text = ListAnswer(200, rng);
+    const char* before = text.data();
+    SanitizeUtf8InPlace(text);
+    EXPECT_EQ(text.data(), before);
+}
+
+TEST(AnswerPath, RecordIndexAgreesWithTheWalkAndThePreviousIndexer)
+{
+    const std::vector<std::string> fields = { "G_NAME", "G_BOX", "", "U_COST", "", "U_COST", "U_DATE", "G_BCODE",
+        "G_CODE", "NOT_THERE", "RDC_1", "G_NAME>" };
+    const int cols = static_cast<int>(fields.size());
+    std::mt19937 rng(21);
+    for (int round = 0; round < 40; ++round) {
+        std::string answer = ListAnswer(1 + static_cast<int>(rng() % 120), rng);
+        if (round % 4 == 3) // records out of order
+            answer = BuildTag("RDC_10", BuildTag("G_NAME", "ten")) + answer;
+        const int rows = static_cast<int>(RecordCount(answer)) + 3;
+        std::vector<FieldSpan> fresh(static_cast<std::size_t>(rows * cols), FieldSpan {});
+        IndexRecordFields(answer, fields, cols, rows, fresh.data());
+
+        RecordWalker walker(answer);
+        for (int r = 0; r < rows; ++r) {
+            const std::string_view record = walker.Next();
+            for (int c = 0; c < cols; ++c) {
+                const std::string& name = fields[static_cast<std::size_t>(c)];
+                const std::string_view want = name.empty() ? std::string_view() : ExtractTagView(name, record);
+                const FieldSpan& got = fresh[static_cast<std::size_t>(r * cols + c)];
+                ASSERT_EQ(std::string_view(answer).substr(got.offset, got.length), want)
+                    << "round " << round << " row " << r << " " << name;
+            }
+        }
+        // The previous indexer looked names with ">" up one by one; both
+        // agree on every cell.
+        std::vector<FieldSpan> old(fresh.size(), FieldSpan {});
+        baseline::IndexRecordFields(answer, fields, cols, rows, old.data());
+        for (std::size_t i = 0; i < fresh.size(); ++i) {
+            ASSERT_EQ(fresh[i].offset, old[i].offset) << "round " << round << " cell " << i;
+            ASSERT_EQ(fresh[i].length, old[i].length) << "round " << round << " cell " << i;
+        }
+    }
+}
+
+TEST(AnswerPath, TransportAssemblesTheSameAnswerOnce)
+{
+    std::mt19937 rng(23);
+    const std::string text = ListAnswer(300, rng);
+    const std::string tail = "<CALL_INDEX>241207-7</CALL_INDEX>";
+    struct Case {
+        const char* what;
+        bool utf8;
+        std::string payload;
+    };
+    const std::vector<Case> cases = {
+        { "UTF-8", true, text },
+        { "UTF-8 with broken bytes", true, text.substr(0, 100) + "\xFF\xC0" + text.substr(100) },
+        { "code page 949", false, Utf8ToCp949(text) },
+        { "code page 949 with a cut character", false, Utf8ToCp949(text) + "\xB0" },
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::string> headers = { "HTTP/1.1 200 OK", "Content-Encoding: gzip",
+            c.utf8 ? "Content-Type: text/html; charset=UTF-8" : "Content-Type: text/html", "" };
+        const std::string gz = GzipCompress(c.payload);
+        const std::string answer = THTTPClient::AssembleAnswer(headers, gz, tail);
+        std::string old;
+        ASSERT_TRUE(baseline::AssembleGzipAnswer(gz, c.utf8, kDefaultInflateLimit, tail, old)) << c.what;
+        EXPECT_EQ(answer, old) << c.what;
+        if (c.what == cases[0].what) // inflated once at its final size
+            EXPECT_EQ(answer.capacity(), answer.size()) << c.what;
+    }
+}
