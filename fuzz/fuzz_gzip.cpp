@@ -1,6 +1,7 @@
 // Gzip answer decoding: the answer assembly of a gzip-encoded body and the
 // member decoder with a small inflate cap. Bad input must end as the
 // decompress error word, never as a crash or unbounded memory.
+#include "FuzzSupport.h"
 #include "Gzip.h"
 #include "HttpClient.h"
 
@@ -15,39 +16,6 @@ using namespace order;
 namespace {
 
 constexpr std::size_t kCap = 1 << 20;
-
-void Check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-void PutLE32(std::string& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-// What zlib makes of a raw deflate stream, up to the cap.
-std::string RawInflate(const std::string& in)
-{
-    z_stream s{};
-    if (inflateInit2(&s, -15) != Z_OK)
-        return {};
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-    s.avail_in = static_cast<uInt>(in.size());
-    std::string out;
-    char buf[16384];
-    int rc = Z_OK;
-    while (rc == Z_OK && out.size() <= kCap) {
-        s.next_out = reinterpret_cast<Bytef*>(buf);
-        s.avail_out = sizeof buf;
-        rc = inflate(&s, Z_NO_FLUSH);
-        out.append(buf, sizeof buf - s.avail_out);
-    }
-    inflateEnd(&s);
-    return out;
-}
 
 bool StartsWith(const std::string& s, const std::string& p)
 {
@@ -69,21 +37,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // Take the rest as a raw deflate stream and wrap it in a member with
         // a matching trailer, so that the decoded-answer paths (code page 949
         // and UTF-8 conversion) see many valid members, not only broken ones.
-        const std::string inflated = RawInflate(body);
+        const std::string inflated = fuzz::ZlibInflate(body, kCap);
         std::string member("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x00", 10);
         member += body;
-        PutLE32(member, static_cast<uint32_t>(Crc32(inflated)));
-        PutLE32(member, static_cast<uint32_t>(inflated.size()));
+        fuzz::PutLE32(member, static_cast<uint32_t>(Crc32(inflated)));
+        fuzz::PutLE32(member, static_cast<uint32_t>(inflated.size()));
         body = member;
     }
 
     std::string out;
     const bool ok = GunzipMember(body, out, kCap);
-    Check(out.size() <= kCap);
+    fuzz::Check(out.size() <= kCap);
     if (ok) {
         // Whatever decoded must survive our own compression round trip.
         std::string again;
-        Check(GunzipMember(GzipCompress(out), again, kCap) && again == out);
+        fuzz::Check(GunzipMember(GzipCompress(out), again, kCap) && again == out);
     }
 
     std::vector<std::string> headers = {"HTTP/1.1 200 OK",
@@ -92,12 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                         ""};
     const std::string tail = "<CALL_INDEX>241207-1</CALL_INDEX>";
     const std::string answer = THTTPClient::AssembleAnswer(headers, body, tail);
-    Check(answer.size() >= tail.size() && answer.compare(answer.size() - tail.size(), tail.size(), tail) == 0);
+    fuzz::Check(answer.size() >= tail.size() && answer.compare(answer.size() - tail.size(), tail.size(), tail) == 0);
     if (plain)
-        Check(StartsWith(answer, "<HTTP HEAD>"));
+        fuzz::Check(StartsWith(answer, "<HTTP HEAD>"));
     else if (!ok)
-        Check(answer == "ResponseBuffer Decompress Error" + tail);
+        fuzz::Check(answer == "ResponseBuffer Decompress Error" + tail);
     else
-        Check(answer.size() > tail.size() && answer[answer.size() - tail.size() - 1] == '\0');
+        fuzz::Check(answer.size() > tail.size() && answer[answer.size() - tail.size() - 1] == '\0');
     return 0;
 }

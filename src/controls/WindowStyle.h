@@ -6,7 +6,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QRect>
 #include <QString>
+
+class QToolButton;
+class QWidget;
 
 namespace order {
 
@@ -25,5 +29,10 @@ inline QFont GulimFont(int pixels, bool bold = false)
 
 inline const QColor kSkyBlue { 166, 202, 240 };
 inline const QColor kTeal { 0, 128, 128 };
+
+// A speed button: takes no focus (the keys stay where the user works) and
+// shows its caption in the given font and colour.
+QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QRect& geometry, const QString& caption,
+    const QString& hint, const QFont& font, const QColor& color = Qt::black);
 
 } // namespace order

@@ -41,17 +41,8 @@ namespace {
     QToolButton* Button(QWidget* parent, const char* name, const QRect& geometry, const QString& caption,
         const QString& hint, const QColor& color = Qt::black, bool bold = false)
     {
-        auto* b = new QToolButton(parent);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(geometry);
-        b->setText(caption);
-        b->setToolTip(hint);
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setFont(bold ? PixelFont("돋움", 13, true) : PixelFont("굴림", 12));
-        QPalette pal = b->palette();
-        pal.setColor(QPalette::ButtonText, color);
-        b->setPalette(pal);
-        return b;
+        return MakeSpeedButton(parent, name, geometry, caption, hint,
+            bold ? PixelFont("돋움", 13, true) : PixelFont("굴림", 12), color);
     }
 
     QPixmap TitlePicture(int width)

@@ -35,16 +35,7 @@ namespace {
     QToolButton* Button(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
         const QColor& color = Qt::black)
     {
-        auto* b = new QToolButton(parent);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setText(caption);
-        b->setGeometry(geometry);
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setFont(PixelFont("돋움", 12, true));
-        QPalette pal = b->palette();
-        pal.setColor(QPalette::ButtonText, color);
-        b->setPalette(pal);
-        return b;
+        return MakeSpeedButton(parent, name, geometry, caption, QString(), PixelFont("돋움", 12, true), color);
     }
 
 } // namespace

@@ -64,22 +64,8 @@ namespace {
     QToolButton* SpeedButton(QWidget* parent, const char* name, int x, int y, int w, const QString& caption,
         const QString& hint, bool teal = false, int h = 28)
     {
-        auto* b = new QToolButton(parent);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(x, y, w, h);
-        b->setText(caption);
-        b->setToolTip(hint);
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setAutoRaise(false);
-        if (teal) {
-            b->setFont(PixelFont("돋움", 13, true));
-            QPalette pal = b->palette();
-            pal.setColor(QPalette::ButtonText, kTeal);
-            b->setPalette(pal);
-        } else {
-            b->setFont(PixelFont("굴림", 12));
-        }
-        return b;
+        return MakeSpeedButton(parent, name, QRect(x, y, w, h), caption, hint,
+            teal ? PixelFont("돋움", 13, true) : PixelFont("굴림", 12), teal ? kTeal : QColor(Qt::black));
     }
 
     QLineEdit* Edit(

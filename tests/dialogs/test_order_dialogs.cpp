@@ -6,6 +6,7 @@
 
 #include "DataModule.h"
 #include "DemoServer.h"
+#include "DialogTestSupport.h"
 #include "Messages.h"
 #include "OrderListLogic.h"
 #include "StringGrid.h"
@@ -29,31 +30,13 @@
 
 using namespace order;
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 namespace {
 
-// Shows a dialog modally and drives it from inside its own loop.
+// Shows a dialog modally, drives it from inside its own loop and checks that
+// it deleted itself.
 template <typename Dialog> int RunModal(Dialog* const& global, std::function<void(Dialog&)> drive)
 {
-    bool driven = false;
-    QTimer::singleShot(0, [&] {
-        Dialog* w = global;
-        ASSERT_NE(w, nullptr);
-        drive(*w);
-        driven = true;
-        if (global == w && w->isVisible()) {
-            ADD_FAILURE() << "window still open";
-            w->done(2);
-        }
-    });
-    const int result = global->exec();
-    EXPECT_TRUE(driven);
+    const int result = dialog_test::RunModal<Dialog>(global, drive);
     EXPECT_EQ(global, nullptr) << "the window deletes itself and clears its global";
     return result;
 }
@@ -162,8 +145,6 @@ TEST_F(CalendarWindow, KeysMoveAndEnterPicks)
 {
     const int result = Open(QStringLiteral("991231"), [](TFrmCA& w) {
         EXPECT_EQ(w.MCa->selectedDate(), QDate(2099, 12, 31));
-        w.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
         QWidget* f = QApplication::focusWidget();
         ASSERT_NE(f, nullptr);
         QTest::keyClick(f, Qt::Key_Left);

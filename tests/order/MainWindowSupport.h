@@ -6,6 +6,7 @@
 
 #include "DataModule.h"
 #include "DemoServer.h"
+#include "DialogTestSupport.h"
 #include "HttpClient.h"
 #include "Messages.h"
 #include "StringGrid.h"
@@ -27,28 +28,11 @@
 #include <memory>
 #include <string>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 namespace order_test {
 
 using namespace order;
 
-// Runs action once the dialog behind the global pointer exists and is shown;
-// polled from timers, so the action runs inside the dialog's own loop.
-template <typename Dialog> void WhenShown(Dialog* const& global, std::function<void(Dialog*)> action, int tries = 1000)
-{
-    QTimer::singleShot(tries == 1000 ? 0 : 5, [&global, action, tries]() {
-        if (global && global->isVisible() && QApplication::activeModalWidget() == global)
-            action(global);
-        else if (tries > 0)
-            WhenShown(global, action, tries - 1);
-    });
-}
+using dialog_test::WhenShown;
 
 // Replaces what the box holds (the login prefills remembered ids).
 inline void TypeInto(QLineEdit* w, const QString& text)

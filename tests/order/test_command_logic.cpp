@@ -6,19 +6,13 @@
 #include "OrderLineLogic.h"
 #include "PasteOrder.h"
 #include "ProductListLogic.h"
+#include "QStringPrinter.h"
 #include "StringGrid.h"
 #include "TagMessage.h"
 
 #include <gtest/gtest.h>
 
 using namespace order;
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 

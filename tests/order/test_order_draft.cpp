@@ -7,6 +7,7 @@
 #include "OrderDraft.h"
 #include "OrderLogic.h"
 #include "ProductListLogic.h"
+#include "QStringPrinter.h"
 #include "StringGrid.h"
 #include "TagMessage.h"
 
@@ -17,13 +18,6 @@
 #include <QTemporaryDir>
 
 using namespace order;
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "MainLogic.h"
 #include "OrderLineLogic.h"
 #include "ProductListLogic.h"
+#include "QStringPrinter.h"
 #include "StringGrid.h"
 #include "TagMessage.h"
 
@@ -16,13 +17,6 @@
 #include <string>
 
 using namespace order;
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "OrderLineLogic.h"
 #include "PrintLogic.h"
 #include "PrintTarget.h"
+#include "QStringPrinter.h"
 #include "StringGrid.h"
 
 #include <gtest/gtest.h>
@@ -18,13 +19,6 @@
 #include <algorithm>
 
 using namespace order;
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace {
 

@@ -4,6 +4,7 @@
 // pointer, shown with exec(), and the test's actions run from a timer inside
 // the dialog's own loop.
 
+#include "QStringPrinter.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,13 +14,6 @@
 
 #include <functional>
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace dialog_test {
 
