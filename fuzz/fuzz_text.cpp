@@ -1,6 +1,7 @@
 // The answer text decoders against the previous ones on the same bytes: the
 // code page 949 table against iconv asked per character, and the in-place
-// UTF-8 check against the copying clean-up. Their output must be identical
+// UTF-8 check (and the vector check it starts with) against the copying
+// clean-up. Their output must be identical
 // for every input.
 #include "AnswerPathBaseline.h"
 #include "Encoding.h"
@@ -35,5 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SanitizeUtf8InPlace(inPlace);
     Check(inPlace == clean);
     Check((FirstInvalidUtf8(bytes) == std::string::npos) == (clean == bytes));
+    Check(IsValidUtf8(bytes) == (clean == bytes));
+    Check(IsValidUtf8(cp949));
     return 0;
 }

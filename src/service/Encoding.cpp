@@ -9,7 +9,9 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -209,11 +211,125 @@ std::size_t FirstInvalidUtf8(std::string_view bytes)
     }
 }
 
+namespace {
+
+#if defined(__x86_64__)
+    // Whole-text UTF-8 check, 32 bytes a step, after Keiser and Lemire
+    // ("Validating UTF-8 in less than one instruction per byte", 2021): three
+    // table lookups on the nibbles of each byte and the byte before it flag
+    // every bad pair (continuation without a lead, lead without enough
+    // continuations, overlong forms, surrogates, beyond U+10FFFF), and the
+    // bytes two and three back say where a third or fourth byte must follow.
+    // It tells the same valid texts apart as ValidLength does byte by byte.
+    namespace lookup {
+        constexpr char kTooShort = 1 << 0;
+        constexpr char kTooLong = 1 << 1;
+        constexpr char kOverlong3 = 1 << 2;
+        constexpr char kTooLarge = 1 << 3;
+        constexpr char kSurrogate = 1 << 4;
+        constexpr char kOverlong2 = 1 << 5;
+        constexpr char kTooLarge1000 = 1 << 6;
+        constexpr char kOverlong4 = 1 << 6;
+        constexpr char kTwoConts = static_cast<char>(1 << 7);
+        constexpr char kCarry = kTooShort | kTooLong | kTwoConts;
+    }
+
+    __attribute__((target("avx2"))) inline __m256i Before(__m256i in, __m256i prev, int n)
+    {
+        // The bytes n places back, reaching into the previous 32 bytes.
+        const __m256i joined = _mm256_permute2x128_si256(prev, in, 0x21);
+        switch (n) {
+        case 1:
+            return _mm256_alignr_epi8(in, joined, 15);
+        case 2:
+            return _mm256_alignr_epi8(in, joined, 14);
+        default:
+            return _mm256_alignr_epi8(in, joined, 13);
+        }
+    }
+
+    __attribute__((target("avx2"))) bool ValidUtf8Avx2(const char* data, std::size_t size)
+    {
+        using namespace lookup;
+        const __m256i byte1High = _mm256_setr_epi8(kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong,
+            kTooLong, kTooLong, kTwoConts, kTwoConts, kTwoConts, kTwoConts, kTooShort | kOverlong2, kTooShort,
+            kTooShort | kOverlong3 | kSurrogate, kTooShort | kTooLarge | kTooLarge1000 | kOverlong4, kTooLong,
+            kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTwoConts, kTwoConts, kTwoConts,
+            kTwoConts, kTooShort | kOverlong2, kTooShort, kTooShort | kOverlong3 | kSurrogate,
+            kTooShort | kTooLarge | kTooLarge1000 | kOverlong4);
+        constexpr char kBig = kCarry | kTooLarge | kTooLarge1000;
+        const __m256i byte1Low = _mm256_setr_epi8(kCarry | kOverlong3 | kOverlong2 | kOverlong4,
+            kCarry | kOverlong2, kCarry, kCarry, kCarry | kTooLarge, kBig, kBig, kBig, kBig, kBig, kBig, kBig, kBig,
+            kBig | kSurrogate, kBig, kBig, kCarry | kOverlong3 | kOverlong2 | kOverlong4, kCarry | kOverlong2,
+            kCarry, kCarry, kCarry | kTooLarge, kBig, kBig, kBig, kBig, kBig, kBig, kBig, kBig, kBig | kSurrogate,
+            kBig, kBig);
+        constexpr char kCont1000 = kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge1000 | kOverlong4;
+        constexpr char kCont1001 = kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge;
+        constexpr char kCont101 = kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge;
+        const __m256i byte2High = _mm256_setr_epi8(kTooShort, kTooShort, kTooShort, kTooShort, kTooShort,
+            kTooShort, kTooShort, kTooShort, kCont1000, kCont1001, kCont101, kCont101, kTooShort, kTooShort,
+            kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort,
+            kTooShort, kCont1000, kCont1001, kCont101, kCont101, kTooShort, kTooShort, kTooShort, kTooShort);
+        // A lead byte among the last three that its continuations do not
+        // follow within the 32 bytes.
+        const __m256i lastLeads = _mm256_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+            -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, static_cast<char>(0xF0 - 1),
+            static_cast<char>(0xE0 - 1), static_cast<char>(0xC0 - 1));
+        const __m256i nibble = _mm256_set1_epi8(0x0F);
+
+        __m256i prev = _mm256_setzero_si256();
+        __m256i incomplete = _mm256_setzero_si256();
+        __m256i error = _mm256_setzero_si256();
+        const auto step = [&](__m256i in) __attribute__((target("avx2"))) {
+            if (_mm256_movemask_epi8(in) == 0) {
+                error = _mm256_or_si256(error, incomplete);
+                incomplete = _mm256_setzero_si256();
+                prev = in;
+                return;
+            }
+            const __m256i prev1 = Before(in, prev, 1);
+            const __m256i special = _mm256_and_si256(
+                _mm256_and_si256(
+                    _mm256_shuffle_epi8(byte1High, _mm256_and_si256(_mm256_srli_epi16(prev1, 4), nibble)),
+                    _mm256_shuffle_epi8(byte1Low, _mm256_and_si256(prev1, nibble))),
+                _mm256_shuffle_epi8(byte2High, _mm256_and_si256(_mm256_srli_epi16(in, 4), nibble)));
+            const __m256i third = _mm256_subs_epu8(Before(in, prev, 2), _mm256_set1_epi8(0xE0 - 0x80));
+            const __m256i fourth = _mm256_subs_epu8(Before(in, prev, 3), _mm256_set1_epi8(0xF0 - 0x80));
+            const __m256i must23 = _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(kTwoConts));
+            error = _mm256_or_si256(error, _mm256_xor_si256(must23, special));
+            incomplete = _mm256_subs_epu8(in, lastLeads);
+            prev = in;
+        };
+        std::size_t pos = 0;
+        for (; pos + 32 <= size; pos += 32)
+            step(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + pos)));
+        if (pos < size) {
+            char tail[32] = {}; // padded with NULs, which are ASCII
+            std::memcpy(tail, data + pos, size - pos);
+            step(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(tail)));
+        }
+        error = _mm256_or_si256(error, incomplete);
+        return _mm256_testz_si256(error, error) != 0;
+    }
+#endif
+
+} // namespace
+
+bool IsValidUtf8(std::string_view bytes)
+{
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        return ValidUtf8Avx2(bytes.data(), bytes.size());
+#endif
+    return FirstInvalidUtf8(bytes) == std::string_view::npos;
+}
+
 std::string SanitizeUtf8(std::string_view bytes)
 {
-    const std::size_t first = FirstInvalidUtf8(bytes);
-    if (first == std::string_view::npos)
+    if (IsValidUtf8(bytes))
         return std::string(bytes);
+    const std::size_t first = FirstInvalidUtf8(bytes);
     std::string out;
     out.reserve(bytes.size() + 16);
     out.append(bytes.substr(0, first));
@@ -223,6 +339,8 @@ std::string SanitizeUtf8(std::string_view bytes)
 
 void SanitizeUtf8InPlace(std::string& text)
 {
+    if (IsValidUtf8(text))
+        return;
     const std::size_t first = FirstInvalidUtf8(text);
     if (first == std::string_view::npos)
         return;

@@ -28,6 +28,10 @@ void SanitizeUtf8InPlace(std::string& text);
 // npos when the whole text is valid.
 std::size_t FirstInvalidUtf8(std::string_view bytes);
 
+// True when FirstInvalidUtf8 would find nothing; a vector check where the
+// processor has one.
+bool IsValidUtf8(std::string_view bytes);
+
 // Number of bytes the character would take in code page 949 (1 or 2; 1 for
 // characters code page 949 cannot hold, which it writes as "?").
 std::size_t Cp949Width(char32_t ch);

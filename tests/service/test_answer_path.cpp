@@ -291,6 +291,50 @@ TEST(AnswerPath, Utf8CheckAgreesWithTheCopyingCleanUp)
     }
 }
 
+// The vector check reads 32 bytes a step and looks back across steps: every
+// sequence of up to four bytes drawn from the bytes where UTF-8's rules
+// change, placed across a step boundary and at the end, gets the byte-wise
+// verdict.
+TEST(AnswerPath, VectorUtf8CheckAgreesWithTheByteWiseCheck)
+{
+    const unsigned char edges[] = { 0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2, 0xDF,
+        0xE0, 0xE1, 0xEC, 0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF3, 0xF4, 0xF5, 0xF7, 0xF8, 0xFF };
+    const std::size_t n = sizeof edges;
+    int disagreements = 0;
+    int invalid = 0;
+    std::string text;
+    for (std::size_t code = 0; code < n * n * n * n; ++code) {
+        char sequence[4];
+        for (std::size_t i = 0, c = code; i < 4; ++i, c /= n)
+            sequence[i] = static_cast<char>(edges[c % n]);
+        for (const std::size_t at : { std::size_t(0), std::size_t(29), std::size_t(30), std::size_t(31) }) {
+            // Behind ASCII or behind a valid Hangul syllable, then ASCII or
+            // nothing after.
+            text.assign(at, 'x');
+            if (at == 29)
+                text.replace(26, 3, "\xEB\x88\x84");
+            text.append(sequence, 4);
+            if (at != 0)
+                text.append(at == 31 ? 0 : 7, 'y');
+            const bool valid = FirstInvalidUtf8(text) == std::string::npos;
+            invalid += valid ? 0 : 1;
+            if (IsValidUtf8(text) != valid && ++disagreements <= 5)
+                ADD_FAILURE() << "sequence " << code << " at " << at << ": byte-wise says " << valid;
+        }
+    }
+    EXPECT_EQ(disagreements, 0);
+    EXPECT_GT(invalid, 0);
+
+    std::mt19937 rng(29);
+    const std::string answer = ListAnswer(40, rng);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes = answer.substr(rng() % 64, rng() % answer.size());
+        for (int i = static_cast<int>(rng() % 3); i > 0 && !bytes.empty(); --i)
+            bytes[rng() % bytes.size()] = static_cast<char>(0x80 | rng());
+        EXPECT_EQ(IsValidUtf8(bytes), FirstInvalidUtf8(bytes) == std::string::npos) << round;
+    }
+}
+
 TEST(AnswerPath, ValidUtf8IsCheckedWithoutACopy)
 {
     std::mt19937 rng(17);
