@@ -295,6 +295,75 @@ namespace {
         return std::memcmp(p, what.data(), n) == 0;
     }
 
+    // Position of the first "<" at or after pos, or the text's size: 16
+    // bytes a step, as the values between tags are mostly shorter.
+    inline std::size_t NextLt(std::string_view text, std::size_t pos)
+    {
+#if defined(__SSE2__)
+        const __m128i lt = _mm_set1_epi8('<');
+        for (; pos + 16 <= text.size(); pos += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + pos));
+            const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lt)));
+            if (m != 0)
+                return pos + static_cast<std::size_t>(std::countr_zero(m));
+        }
+#endif
+        for (; pos < text.size(); ++pos)
+            if (text[pos] == '<')
+                return pos;
+        return text.size();
+    }
+
+    // A tag of a record as read by the full walk ("<" up to and with the
+    // ">"), and what it meant there, so that the next record, which almost
+    // always repeats the same tags, can be followed by comparing each of its
+    // tags with the known one instead of reading and looking up its name.
+    struct KnownTag {
+        // The tag's first and last eight bytes under masks, so that tags of
+        // up to 16 bytes compare in two steps whatever their size.
+        std::uint64_t first = 0;
+        std::uint64_t firstMask = 0;
+        std::uint64_t last = 0;
+        std::uint64_t lastMask = 0;
+        const char* text = nullptr;
+        std::uint32_t size = 0;
+        std::uint32_t slot = 0; // where its position is kept (see IndexRecordFields)
+        bool recordEnd = false; // the record's closing tag (its number changes)
+    };
+
+    std::uint64_t Load8(const char* p)
+    {
+        std::uint64_t v;
+        std::memcpy(&v, p, 8);
+        return v;
+    }
+
+    // `text` has at least eight bytes before it within the answer.
+    KnownTag MakeKnownTag(const char* text, std::size_t size, std::uint32_t slot)
+    {
+        KnownTag t;
+        t.text = text;
+        t.size = static_cast<std::uint32_t>(size);
+        t.slot = slot;
+        if (size <= 16 && std::endian::native == std::endian::little) {
+            t.firstMask = size >= 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * size)) - 1;
+            t.lastMask = size >= 8 ? ~std::uint64_t(0) : ~std::uint64_t(0) << (8 * (8 - size));
+            t.first = Load8(text) & t.firstMask;
+            t.last = Load8(text + size - 8) & t.lastMask;
+        }
+        return t;
+    }
+
+    // p has at least eight bytes before it within the text.
+    bool SameTag(const char* p, const char* end, const KnownTag& t)
+    {
+        if (t.firstMask != 0 && end - p >= 8)
+            return ((Load8(p) & t.firstMask) == t.first) & ((Load8(p + t.size - 8) & t.lastMask) == t.last);
+        return static_cast<std::size_t>(end - p) >= t.size && std::memcmp(p, t.text, t.size) == 0;
+    }
+
+    constexpr std::size_t kMaxKnownTags = 256;
+
 } // namespace
 
 void IndexRecordFields(
@@ -302,45 +371,83 @@ void IndexRecordFields(
 {
     const FieldNames names(fields, cols);
     const std::size_t wanted = names.Plain().size();
-    struct Found {
-        std::size_t opening;
-        std::size_t closing;
-    };
-    std::vector<Found> found(wanted);
+    // Where the opening (slots[2 * i]) and the closing tag (slots[2 * i + 1])
+    // of the i-th wanted name lie in the record; the last two keep the
+    // positions of known tags that are no field's.
+    std::vector<std::size_t> slots(2 * wanted + 2);
 
     const char* const base = answer.data();
     const char* const end = base + answer.size();
     TagCursor cursor(answer);
     std::size_t restStart = 0; // the walk's remaining text starts here
+    std::vector<KnownTag> known; // the tags of the record before
+    std::vector<KnownTag> learnt;
 
     for (int r = 0; r < rows; ++r) {
         const RecordTags tags(r);
         const std::string_view rest = answer.substr(restStart);
         FieldSpan* row = cells + static_cast<std::size_t>(r) * static_cast<std::size_t>(cols);
-        for (Found& f : found)
-            f = { npos, npos };
+        std::fill(slots.begin(), slots.end(), npos);
+
+        std::size_t q1 = npos;
+        std::size_t q2 = npos;
+        bool scanned = false;
+
+        // First as the record before: every "<" must start the tag known
+        // from there, up to the record's closing tag. Anything else (and
+        // there being no record before) takes the full walk below.
+        if (!known.empty()) {
+            const std::size_t lt = NextLt(answer, restStart);
+            if (lt < answer.size() && StartsWith(base + lt, end, tags.opening)) {
+                const std::size_t valueStart = lt + tags.opening.size();
+                std::size_t pos = valueStart;
+                for (const KnownTag& t : known) {
+                    const std::size_t p = NextLt(answer, pos);
+                    if (p == answer.size())
+                        break;
+                    if (t.recordEnd) {
+                        if (StartsWith(base + p, end, tags.closing)) {
+                            q1 = lt - restStart;
+                            q2 = p - restStart;
+                            scanned = true;
+                        }
+                        break;
+                    }
+                    if (!SameTag(base + p, end, t))
+                        break;
+                    // Positions grow, so the first one is the smallest.
+                    slots[t.slot] = std::min(slots[t.slot], p - valueStart);
+                    pos = p + t.size;
+                }
+            }
+            if (!scanned)
+                std::fill(slots.begin(), slots.end(), npos);
+        }
 
         // The record's own tags, as the first occurrences in the rest. In a
         // well-formed answer the opening tag is the first "<" of the rest;
         // then no closing tag can come before it, and the one forward scan
         // below finds both the fields and the record's closing tag.
-        cursor.Seek(restStart);
-        const std::size_t lt = cursor.Next();
-        std::size_t q1 = npos;
-        std::size_t q2 = npos;
-        bool scanned = false;
-        if (lt < answer.size() && StartsWith(base + lt, end, tags.opening)) {
+        std::size_t lt = npos;
+        if (scanned) {
+            // followed as the record before
+        } else if (cursor.Seek(restStart), lt = cursor.Next();
+                   lt < answer.size() && StartsWith(base + lt, end, tags.opening)) {
             q1 = lt - restStart;
             const std::string_view recordName = tags.closing.substr(2, tags.closing.size() - 3);
             const std::uint64_t recordHead = Head(recordName.data(), recordName.size());
             std::size_t missing = 2 * wanted;
             const std::size_t valueStart = lt + tags.opening.size();
+            // This record's tags are learnt for the next one, when each "<"
+            // is a plain tag.
+            learnt.clear();
+            bool learning = true;
             for (;;) {
                 const std::size_t p = cursor.Next();
                 if (p == answer.size())
                     break;
                 const bool closing = p + 1 < answer.size() && base[p + 1] == '/';
-                if (missing == 0) {
+                if (missing == 0 && !learning) {
                     // Every field is placed; only the record's end is left.
                     if (closing && StartsWith(base + p, end, tags.closing)) {
                         q2 = p - restStart;
@@ -352,18 +459,34 @@ void IndexRecordFields(
                 const std::size_t gt = cursor.NextLtOrGt(name);
                 if (gt == answer.size())
                     break;
-                if (base[gt] == '<')
+                if (base[gt] == '<') {
+                    learning = false;
                     continue; // no tag here; the next "<" is gt
+                }
                 const std::size_t size = gt - name;
                 if (closing && size == recordName.size() && HeadAt(base + name, size, end) == recordHead
                     && (size <= 8 || std::memcmp(base + name + 8, recordName.data() + 8, size - 8) == 0)) {
                     q2 = p - restStart;
+                    if (learning) {
+                        learnt.push_back({});
+                        learnt.back().recordEnd = true;
+                        known.swap(learnt);
+                    }
                     break;
                 }
                 const int i = names.Match(base + name, size, end);
+                if (learning) {
+                    // A name that could be a later record's own tag is not
+                    // learnt; nor are very long tags.
+                    if (learnt.size() < kMaxKnownTags && size < 64
+                        && !(size >= 4 && std::memcmp(base + name, "RDC_", 4) == 0))
+                        learnt.push_back(MakeKnownTag(base + p, gt + 1 - p,
+                            static_cast<std::uint32_t>(i >= 0 ? 2 * i + (closing ? 1 : 0) : 2 * wanted)));
+                    else
+                        learning = false;
+                }
                 if (i >= 0) {
-                    std::size_t& slot = closing ? found[static_cast<std::size_t>(i)].closing
-                                                : found[static_cast<std::size_t>(i)].opening;
+                    std::size_t& slot = slots[2 * static_cast<std::size_t>(i) + (closing ? 1 : 0)];
                     if (slot == npos) {
                         slot = p - valueStart;
                         --missing;
@@ -394,8 +517,8 @@ void IndexRecordFields(
             const FieldNames::Field& f = names.Plain()[i];
             if (scanned) {
                 // Tags found at or past the record's end are not the record's.
-                const std::size_t o = found[i].opening < record.size() ? found[i].opening : npos;
-                const std::size_t c = found[i].closing < record.size() ? found[i].closing : npos;
+                const std::size_t o = slots[2 * i] < record.size() ? slots[2 * i] : npos;
+                const std::size_t c = slots[2 * i + 1] < record.size() ? slots[2 * i + 1] : npos;
                 store(f, ValueBetween(record, o, c, f.name.size() + 2));
             } else {
                 store(f, ExtractTagView(f.name, record));

@@ -97,8 +97,9 @@ void ExpectSameGunzip(const std::string& member, std::size_t limit, const std::s
     const bool b = baseline::GunzipMember(member, old, limit);
     EXPECT_EQ(a, b) << what;
     EXPECT_EQ(fresh, old) << what;
-    if (a)
+    if (a) {
         EXPECT_GE(fresh.capacity(), fresh.size() + 40) << what;
+    }
 }
 
 } // namespace
@@ -344,39 +345,87 @@ TEST(AnswerPath, ValidUtf8IsCheckedWithoutACopy)
     EXPECT_EQ(text.data(), before);
 }
 
+namespace {
+
+// Every cell the indexer finds is the ExtractTag value of the record a
+// RecordWalker takes out, and the previous indexer finds the same.
+void ExpectIndexLikeTheWalk(
+    const std::string& answer, const std::vector<std::string>& fields, int rows, const std::string& what)
+{
+    const int cols = static_cast<int>(fields.size());
+    std::vector<FieldSpan> fresh(static_cast<std::size_t>(rows * cols), FieldSpan {});
+    IndexRecordFields(answer, fields, cols, rows, fresh.data());
+
+    RecordWalker walker(answer);
+    for (int r = 0; r < rows; ++r) {
+        const std::string_view record = walker.Next();
+        for (int c = 0; c < cols; ++c) {
+            const std::string& name = fields[static_cast<std::size_t>(c)];
+            const std::string_view want = name.empty() ? std::string_view() : ExtractTagView(name, record);
+            const FieldSpan& got = fresh[static_cast<std::size_t>(r * cols + c)];
+            ASSERT_EQ(std::string_view(answer).substr(got.offset, got.length), want)
+                << what << " row " << r << " " << name;
+        }
+    }
+    // The previous indexer looked names with ">" up one by one; both agree
+    // on every cell.
+    std::vector<FieldSpan> old(fresh.size(), FieldSpan {});
+    baseline::IndexRecordFields(answer, fields, cols, rows, old.data());
+    for (std::size_t i = 0; i < fresh.size(); ++i) {
+        ASSERT_EQ(fresh[i].offset, old[i].offset) << what << " cell " << i;
+        ASSERT_EQ(fresh[i].length, old[i].length) << what << " cell " << i;
+    }
+}
+
+const std::vector<std::string> kIndexFields = { "G_NAME", "G_BOX", "", "U_COST", "", "U_COST", "U_DATE", "G_BCODE",
+    "G_CODE", "NOT_THERE", "RDC_1", "G_NAME>" };
+
+} // namespace
+
 TEST(AnswerPath, RecordIndexAgreesWithTheWalkAndThePreviousIndexer)
 {
-    const std::vector<std::string> fields = { "G_NAME", "G_BOX", "", "U_COST", "", "U_COST", "U_DATE", "G_BCODE",
-        "G_CODE", "NOT_THERE", "RDC_1", "G_NAME>" };
-    const int cols = static_cast<int>(fields.size());
     std::mt19937 rng(21);
     for (int round = 0; round < 40; ++round) {
         std::string answer = ListAnswer(1 + static_cast<int>(rng() % 120), rng);
         if (round % 4 == 3) // records out of order
             answer = BuildTag("RDC_10", BuildTag("G_NAME", "ten")) + answer;
         const int rows = static_cast<int>(RecordCount(answer)) + 3;
-        std::vector<FieldSpan> fresh(static_cast<std::size_t>(rows * cols), FieldSpan {});
-        IndexRecordFields(answer, fields, cols, rows, fresh.data());
+        ExpectIndexLikeTheWalk(answer, kIndexFields, rows, "round " + std::to_string(round));
+    }
+}
 
-        RecordWalker walker(answer);
-        for (int r = 0; r < rows; ++r) {
-            const std::string_view record = walker.Next();
-            for (int c = 0; c < cols; ++c) {
-                const std::string& name = fields[static_cast<std::size_t>(c)];
-                const std::string_view want = name.empty() ? std::string_view() : ExtractTagView(name, record);
-                const FieldSpan& got = fresh[static_cast<std::size_t>(r * cols + c)];
-                ASSERT_EQ(std::string_view(answer).substr(got.offset, got.length), want)
-                    << "round " << round << " row " << r << " " << name;
-            }
-        }
-        // The previous indexer looked names with ">" up one by one; both
-        // agree on every cell.
-        std::vector<FieldSpan> old(fresh.size(), FieldSpan {});
-        baseline::IndexRecordFields(answer, fields, cols, rows, old.data());
-        for (std::size_t i = 0; i < fresh.size(); ++i) {
-            ASSERT_EQ(fresh[i].offset, old[i].offset) << "round " << round << " cell " << i;
-            ASSERT_EQ(fresh[i].length, old[i].length) << "round " << round << " cell " << i;
-        }
+// The indexer reads a record like the one before it by comparing tags; a
+// record that differs anywhere, even after some fields were placed, must be
+// read in full and give the walk's values.
+TEST(AnswerPath, RecordIndexNoticesWhereARecordDiffersFromTheOneBefore)
+{
+    const std::string usual = BuildTag("G_CODE", "A1") + BuildTag("G_NAME", "사과") + BuildTag("U_DATE", "241201")
+        + BuildTag("G_BOX", "EA") + BuildTag("G_MAKER", "누리");
+    struct Case {
+        const char* what;
+        std::string odd; // the body of the third record
+    };
+    const std::vector<Case> cases = {
+        { "the same", usual },
+        { "a field missing at the end", BuildTag("G_CODE", "A1") + BuildTag("G_NAME", "배") + BuildTag("U_DATE", "1") },
+        { "a wanted field added late", usual + BuildTag("U_COST", "1200") },
+        { "a field's value holds the next tag", BuildTag("G_CODE", "x<G_NAME>y") + BuildTag("G_NAME", "z") },
+        { "a value with a lone <", BuildTag("G_CODE", "a<b") + BuildTag("G_NAME", "c") },
+        { "a value with a >", BuildTag("G_CODE", "a>b") + BuildTag("G_NAME", "c") },
+        { "the same field twice", BuildTag("G_CODE", "A1") + BuildTag("G_CODE", "A2") + BuildTag("G_NAME", "d") },
+        { "the next record's closing tag inside", BuildTag("G_CODE", "A1") + "</RDC_3>" + BuildTag("G_NAME", "e") },
+        { "closing tag first", "</G_NAME>" + usual },
+        { "unclosed field", "<G_NAME>never closed" + BuildTag("G_CODE", "A1") },
+        { "empty", "" },
+        { "upper and lower case", BuildTag("g_code", "lower") + BuildTag("G_CODE", "upper") },
+        { "a closing tag longer than the known one",
+            "<G_CODE>A1</G_CODE2>" + usual.substr(BuildTag("G_CODE", "A1").size()) },
+    };
+    for (const Case& c : cases) {
+        std::string answer = BuildTag("RESULT_CODE", "1") + BuildTag("RESULT_RECORD_COUNT", "14");
+        for (int i = 0; i < 14; ++i)
+            answer += BuildTag(RecordName(i), i == 2 ? c.odd : usual); // 14 records: RDC_9, then RDC_10
+        ExpectIndexLikeTheWalk(answer, kIndexFields, 15, c.what);
     }
 }
 
@@ -404,7 +453,8 @@ TEST(AnswerPath, TransportAssemblesTheSameAnswerOnce)
         std::string old;
         ASSERT_TRUE(baseline::AssembleGzipAnswer(gz, c.utf8, kDefaultInflateLimit, tail, old)) << c.what;
         EXPECT_EQ(answer, old) << c.what;
-        if (c.what == cases[0].what) // inflated once at its final size
+        if (c.what == cases[0].what) { // inflated once at its final size
             EXPECT_EQ(answer.capacity(), answer.size()) << c.what;
+        }
     }
 }
