@@ -25,6 +25,7 @@ for t in "${targets[@]}"; do
     printf 'RDC_0\\x<G_NAME>\\x</G_NAME>\\x%s' "$answer" >"fuzz/corpus/$t/seed-tags"
     printf '%s' "$answer" | gzip -n | { printf '\x00'; cat; } >"fuzz/corpus/$t/seed-member"
     printf '%s' "$answer" | iconv -f UTF-8 -t CP949 >"fuzz/corpus/$t/seed-cp949"
+    printf '%s' "$answer" | gzip -n | tail -c +11 | head -c -8 >"fuzz/corpus/$t/seed-deflate"
   fi
   echo "== $t for ${seconds}s"
   if ! "$build/fuzz/$t" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 \

@@ -1,5 +1,8 @@
 #include "Gzip.h"
 
+#include "DeflateCheck.h"
+
+#include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <zlib.h>
 
@@ -183,12 +186,34 @@ namespace {
 
     enum class WholeResult { Accepted, Rejected, Unsure };
 
+    // ISA-L inflates a stream that CheckDeflate passed, into exactly `size`
+    // bytes, and gives the CRC-32 of what it made. False when it does not
+    // make exactly that.
+    bool IsalInflate(const char* in, std::size_t inSize, char* out, std::size_t size, std::uint32_t& crc)
+    {
+        if (inSize > 0xFFFFFFFFu || size > 0xFFFFFFFFu)
+            return false;
+        thread_local const std::unique_ptr<inflate_state> state = std::make_unique<inflate_state>();
+        isal_inflate_init(state.get());
+        state->next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(in));
+        state->avail_in = static_cast<std::uint32_t>(inSize);
+        state->next_out = reinterpret_cast<std::uint8_t*>(out);
+        state->avail_out = static_cast<std::uint32_t>(size);
+        state->crc_flag = ISAL_GZIP_NO_HDR; // raw deflate, with the CRC-32 of the output
+        if (isal_inflate_stateless(state.get()) != ISAL_DECOMP_OK || state->avail_out != 0)
+            return false;
+        crc = state->crc;
+        return true;
+    }
+
     // The usual member ends with its trailer, whose size field then gives the
-    // inflated size: zlib inflates into a text of that size in one call, with
-    // no pieces to copy and no growing. (libdeflate inflates more than twice
-    // as fast, but it reads some streams that zlib refuses, such as length
-    // codes 286 and 287, so its verdicts would not be zlib's.) When the size
-    // is wrong or the stream is broken, zlib decides again piece by piece.
+    // inflated size, and the text is made at that size in one go. When
+    // CheckDeflate finds the stream one that zlib reads whole, to exactly
+    // that size, ISA-L makes the bytes (about three times as fast as zlib).
+    // ISA-L alone would not do: it reads some streams that zlib refuses
+    // (incomplete codes), and so does libdeflate (length codes 286 and 287).
+    // Otherwise zlib inflates in one call, and when the size is wrong or the
+    // stream is broken, zlib decides again piece by piece.
     WholeResult InflateWhole(std::string_view data, std::size_t pos, std::string& out, std::size_t limit,
         std::size_t spare, std::size_t& memberEnd)
     {
@@ -201,6 +226,17 @@ namespace {
         out.clear();
         out.reserve(stated + spare);
         out.resize(stated);
+        DeflateShape shape;
+        std::uint32_t crc = 0;
+        const auto* const stream = reinterpret_cast<const unsigned char*>(data.data() + pos);
+        if (CheckDeflate(stream, available, stated, shape) && shape.size == stated && available - shape.end >= 8
+            && IsalInflate(data.data() + pos, shape.end, out.data(), stated, crc)) {
+            const std::size_t end = pos + shape.end;
+            memberEnd = end + 8;
+            return GetLE32(data, end) == crc && GetLE32(data, end + 4) == static_cast<std::uint32_t>(stated)
+                ? WholeResult::Accepted
+                : WholeResult::Rejected;
+        }
         InflateStream z;
         if (!z.ok)
             return WholeResult::Unsure;
