@@ -62,7 +62,7 @@ namespace {
 
         std::uint64_t Pos() const { return static_cast<std::uint64_t>(next_) * 8 - have_; }
         // True once more bits were read than the input holds.
-        bool Over() const { return Pos() > end_; }
+        bool Over() const { return next_ > size_ && Pos() > end_; }
 
         // Goes on reading at a byte.
         void Seek(std::size_t byte)
@@ -90,7 +90,6 @@ namespace {
     struct Code {
         std::vector<std::uint32_t> entries;
         unsigned bits = 0;
-        bool empty = false;
         unsigned count[kMaxCodeBits + 1] = {};
         std::vector<std::uint16_t> sorted; // symbols by length, then by value
         std::uint32_t (*pack)(unsigned, unsigned) = nullptr; // how entries are written
@@ -144,13 +143,13 @@ namespace {
                 longest = len;
         }
         if (longest == 0) {
-            code.empty = true;
+            // Any use of an empty distance code reads this bad entry.
             code.bits = 0;
+            code.entries.assign(1, pack(30, 1));
             return emptyOk;
         }
         if (left != 0)
             return false;
-        code.empty = false;
         code.pack = pack;
         code.bits = std::min(longest, kTableBits);
         code.entries.assign(std::size_t(1) << code.bits, 0);
@@ -250,8 +249,16 @@ namespace {
                 break; // cannot happen: the code is complete
             const std::uint32_t kind = e & (3u << 30);
             if (kind == kLiteral) {
+                // A literal takes at most 15 of the 56 bits: the next code
+                // is read from the same bits when it is a literal too.
                 in.Drop(Drops(e));
                 ++out;
+                v >>= Drops(e);
+                e = litTable[v & litMask];
+                if (e != 0 && (e & (3u << 30)) == kLiteral) {
+                    in.Drop(Drops(e));
+                    ++out;
+                }
                 if (in.Over())
                     break;
                 continue;
@@ -261,8 +268,6 @@ namespace {
                 ok = kind == kEnd && !in.Over() && out <= limit;
                 break;
             }
-            if (dist.empty)
-                break; // a length without distances
             const unsigned length = Value(e, v, (e >> 16) & 0x1FF);
             v >>= Drops(e);
             std::uint32_t d = distTable[v & distMask];
