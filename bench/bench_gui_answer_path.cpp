@@ -7,10 +7,11 @@
 // record indexer; see baseline/), measured in the same iterations.
 //
 // Counters (thread CPU time, so that other work on the machine does not
-// count): new_ms and baseline_ms per run of the path (new_fill_ms the list
-// fill in new_ms), speedup = baseline / new; answer_MB is the answer text, model_MB what the filled model adds to
-// the resident memory, held_MB what the answer and the model hold together
-// after the path (the answer once plus the model).
+// count): new_ms and baseline_ms are the medians over the runs of the path
+// (new_min_ms the fastest run, new_fill_ms the list fill in new_ms),
+// speedup = baseline / new; answer_MB is the answer text, model_MB what the
+// filled model adds to the resident memory, held_MB what the answer and the
+// model hold together after the path (the answer once plus the model).
 
 #include "AnswerPathBaseline.h"
 #include "Encoding.h"
@@ -23,6 +24,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstring>
@@ -141,35 +144,46 @@ std::shared_ptr<const std::string> BaselinePath(const Case& c, bool utf8, TStrin
     return answer;
 }
 
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
 void BM_AnswerToList(benchmark::State& state)
 {
     const int records = static_cast<int>(state.range(0));
     const bool utf8 = state.range(1) != 0;
     const Case& c = GetCase(records, utf8);
-    double fresh = 0;
-    double fill = 0;
-    double old = 0;
+    std::vector<double> fresh;
+    std::vector<double> fill;
+    std::vector<double> old;
     bool same = true;
     for (auto _ : state) {
         auto a = EmptyList();
         auto b = EmptyList();
+        double fillMs = 0;
         double t0 = CpuMs();
-        const auto answer = NewPath(c, *a, fill);
-        fresh += CpuMs() - t0;
+        const auto answer = NewPath(c, *a, fillMs);
+        fresh.push_back(CpuMs() - t0);
+        fill.push_back(fillMs);
         t0 = CpuMs();
         const auto oldAnswer = BaselinePath(c, utf8, *b);
-        old += CpuMs() - t0;
+        old.push_back(CpuMs() - t0);
         same = same && *answer == *oldAnswer && a->RowCount() == records
             && a->Cell(0, records - 1) == b->Cell(0, records - 1)
             && a->Cell(19, records / 2) == b->Cell(19, records / 2);
     }
     if (!same)
         state.SkipWithError("the new and the baseline path disagree");
-    const double n = static_cast<double>(state.iterations());
-    state.counters["new_ms"] = fresh / n;
-    state.counters["new_fill_ms"] = fill / n;
-    state.counters["baseline_ms"] = old / n;
-    state.counters["speedup"] = old / fresh;
+    // Medians, as the machine's speed wanders between runs of the path.
+    state.counters["new_ms"] = Median(fresh);
+    state.counters["new_min_ms"] = *std::min_element(fresh.begin(), fresh.end());
+    state.counters["new_fill_ms"] = Median(fill);
+    state.counters["baseline_ms"] = Median(old);
+    state.counters["speedup"] = Median(old) / Median(fresh);
 
     malloc_trim(0);
     const double before = ResidentMB();
@@ -184,6 +198,7 @@ void BM_AnswerToList(benchmark::State& state)
 }
 BENCHMARK(BM_AnswerToList)
     ->ArgsProduct({ { 5000, 50000 }, { 1, 0 } })
+    ->MinTime(3.0)
     ->ArgNames({ "records", "utf8" })
     ->Unit(benchmark::kMillisecond);
 
