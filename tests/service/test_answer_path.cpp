@@ -4,6 +4,7 @@
 #include "AnswerPathBaseline.h"
 #include "Encoding.h"
 #include "Gzip.h"
+#include "GzipTestSupport.h"
 #include "HttpClient.h"
 #include "RecordFields.h"
 #include "TagMessage.h"
@@ -19,36 +20,10 @@ using namespace order;
 
 namespace {
 
-std::string LE32(std::uint32_t v)
-{
-    std::string s;
-    for (int i = 0; i < 4; ++i)
-        s += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
-
-std::string RawDeflate(const std::string& data, int level, int strategy = Z_DEFAULT_STRATEGY)
-{
-    z_stream s {};
-    deflateInit2(&s, level, Z_DEFLATED, -15, 9, strategy);
-    std::string out(deflateBound(&s, data.size()), '\0');
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    s.avail_in = static_cast<uInt>(data.size());
-    s.next_out = reinterpret_cast<Bytef*>(out.data());
-    s.avail_out = static_cast<uInt>(out.size());
-    deflate(&s, Z_FINISH);
-    out.resize(s.total_out);
-    deflateEnd(&s);
-    return out;
-}
-
-const std::string kHeader("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x00", 10);
-
-std::string Member(const std::string& deflate, const std::string& data)
-{
-    return kHeader + deflate + LE32(static_cast<std::uint32_t>(baseline::Crc32(data)))
-        + LE32(static_cast<std::uint32_t>(data.size()));
-}
+using gziptest::kHeader;
+using gziptest::LE32;
+using gziptest::Member;
+using gziptest::RawDeflate;
 
 std::string RandomBytes(std::mt19937& rng, std::size_t n)
 {

@@ -5,6 +5,7 @@
 #include "AnswerPathBaseline.h"
 #include "DeflateCheck.h"
 #include "Gzip.h"
+#include "GzipTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <isa-l/igzip_lib.h>
@@ -61,35 +62,8 @@ std::optional<std::string> IsalInflate(const std::string& deflate)
     return out;
 }
 
-std::string LE32(std::uint32_t v)
-{
-    std::string s;
-    for (int i = 0; i < 4; ++i)
-        s += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
-
-std::string Member(const std::string& deflate, const std::string& inflated)
-{
-    return std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x00", 10) + deflate
-        + LE32(static_cast<std::uint32_t>(baseline::Crc32(inflated))) + LE32(static_cast<std::uint32_t>(inflated.size()));
-}
-
-std::string RawDeflate(const std::string& data, int level, int strategy)
-{
-    z_stream s {};
-    deflateInit2(&s, level, Z_DEFLATED, -15, 9, strategy);
-    // deflateBound is short by a byte for an empty stored stream.
-    std::string out(deflateBound(&s, data.size()) + 64, '\0');
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    s.avail_in = static_cast<uInt>(data.size());
-    s.next_out = reinterpret_cast<Bytef*>(out.data());
-    s.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&s, Z_FINISH), Z_STREAM_END);
-    out.resize(s.total_out);
-    deflateEnd(&s);
-    return out;
-}
+using gziptest::Member;
+using gziptest::RawDeflate;
 
 // Deflate data written bit by bit, with canonical Huffman codes made from
 // code lengths, so that headers and codes that no compressor writes can be

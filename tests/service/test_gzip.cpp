@@ -1,4 +1,5 @@
 #include "Gzip.h"
+#include "GzipTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -10,8 +11,6 @@
 using namespace order;
 
 namespace {
-
-const std::string kHeader("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x00", 10);
 
 // zlib's own gzip decoder, as an independent check of our members.
 bool ZlibGunzip(const std::string& member, std::string& out)
@@ -35,34 +34,13 @@ bool ZlibGunzip(const std::string& member, std::string& out)
     return ok;
 }
 
-std::string RawDeflate(const std::string& data, int level = Z_DEFAULT_COMPRESSION)
-{
-    z_stream s{};
-    deflateInit2(&s, level, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&s, data.size()), '\0');
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    s.avail_in = static_cast<uInt>(data.size());
-    s.next_out = reinterpret_cast<Bytef*>(out.data());
-    s.avail_out = static_cast<uInt>(out.size());
-    deflate(&s, Z_FINISH);
-    out.resize(s.total_out);
-    deflateEnd(&s);
-    return out;
-}
-
-std::string LE32(uint32_t v)
-{
-    std::string s;
-    for (int i = 0; i < 4; ++i)
-        s += static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
+using gziptest::kHeader;
+using gziptest::LE32;
+using gziptest::RawDeflate;
 
 std::string Member(const std::string& header, const std::string& data)
 {
-    return header + RawDeflate(data) +
-           LE32(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), data.size()))) +
-           LE32(static_cast<uint32_t>(data.size()));
+    return header + RawDeflate(data) + gziptest::Trailer(data);
 }
 
 std::string Sample()

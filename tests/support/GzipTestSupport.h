@@ -1,0 +1,54 @@
+#pragma once
+
+// Raw deflate data and gzip members made with zlib, for the tests of the
+// answer decoders.
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <string>
+
+namespace gziptest {
+
+inline const std::string kHeader("\x1F\x8B\x08\x00\x00\x00\x00\x00\x00\x00", 10);
+
+inline std::string LE32(std::uint32_t v)
+{
+    std::string s;
+    for (int i = 0; i < 4; ++i)
+        s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+
+// The whole raw deflate stream zlib writes (deflateBound alone is a byte
+// short for an empty stored stream, hence the room).
+inline std::string RawDeflate(
+    const std::string& data, int level = Z_DEFAULT_COMPRESSION, int strategy = Z_DEFAULT_STRATEGY)
+{
+    z_stream s {};
+    deflateInit2(&s, level, Z_DEFLATED, -15, 9, strategy);
+    std::string out(deflateBound(&s, data.size()) + 64, '\0');
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    s.avail_in = static_cast<uInt>(data.size());
+    s.next_out = reinterpret_cast<Bytef*>(out.data());
+    s.avail_out = static_cast<uInt>(out.size());
+    const int rc = deflate(&s, Z_FINISH);
+    out.resize(rc == Z_STREAM_END ? s.total_out : 0);
+    deflateEnd(&s);
+    return out;
+}
+
+// The gzip trailer for `inflated`: its CRC-32 and its size.
+inline std::string Trailer(const std::string& inflated)
+{
+    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(inflated.data()), static_cast<uInt>(inflated.size()));
+    return LE32(static_cast<std::uint32_t>(crc)) + LE32(static_cast<std::uint32_t>(inflated.size()));
+}
+
+// A member around the deflate data, with the trailer of `inflated`.
+inline std::string Member(const std::string& deflate, const std::string& inflated)
+{
+    return kHeader + deflate + Trailer(inflated);
+}
+
+} // namespace gziptest
