@@ -406,6 +406,19 @@ TEST(DeflateCheck, TurnsDownEveryStreamZlibRefuses)
         ExpectPassOnlyWhatZlibReads(w.bytes, c.what);
         ExpectGunzipAsBefore(w.bytes, c.what);
     }
+
+    // Some decoders read length code 286 as a copy of 258 bytes, which makes
+    // 259 "a" here: a trailer that matches that reading does not make the
+    // member good.
+    W w;
+    w.Fixed(true);
+    w.Symbol(W::FixedLit(), 'a');
+    w.Symbol(W::FixedLit(), 286);
+    w.Symbol(W::FixedDist(), 0);
+    w.Symbol(W::FixedLit(), 256);
+    std::string out;
+    EXPECT_FALSE(GunzipMember(Member(w.bytes, std::string(259, 'a')), out));
+    EXPECT_TRUE(out.empty());
 }
 
 TEST(DeflateCheck, DamagedStreamsArePassedOnlyWhenZlibReadsThem)
