@@ -338,14 +338,15 @@ namespace {
         return v;
     }
 
-    // `text` has at least eight bytes before it within the answer.
-    KnownTag MakeKnownTag(const char* text, std::size_t size, std::uint32_t slot)
+    // `text` has at least eight bytes before it within the answer; the
+    // answer ends at `end`.
+    KnownTag MakeKnownTag(const char* text, std::size_t size, const char* end, std::uint32_t slot)
     {
         KnownTag t;
         t.text = text;
         t.size = static_cast<std::uint32_t>(size);
         t.slot = slot;
-        if (size <= 16 && std::endian::native == std::endian::little) {
+        if (size <= 16 && end - text >= 8 && std::endian::native == std::endian::little) {
             t.firstMask = size >= 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * size)) - 1;
             t.lastMask = size >= 8 ? ~std::uint64_t(0) : ~std::uint64_t(0) << (8 * (8 - size));
             t.first = Load8(text) & t.firstMask;
@@ -354,10 +355,11 @@ namespace {
         return t;
     }
 
-    // p has at least eight bytes before it within the text.
+    // p has at least eight bytes before it within the text, which ends at
+    // `end`.
     bool SameTag(const char* p, const char* end, const KnownTag& t)
     {
-        if (t.firstMask != 0 && end - p >= 8)
+        if (t.firstMask != 0 && end - p >= 16)
             return ((Load8(p) & t.firstMask) == t.first) & ((Load8(p + t.size - 8) & t.lastMask) == t.last);
         return static_cast<std::size_t>(end - p) >= t.size && std::memcmp(p, t.text, t.size) == 0;
     }
@@ -480,7 +482,7 @@ void IndexRecordFields(
                     // learnt; nor are very long tags.
                     if (learnt.size() < kMaxKnownTags && size < 64
                         && !(size >= 4 && std::memcmp(base + name, "RDC_", 4) == 0))
-                        learnt.push_back(MakeKnownTag(base + p, gt + 1 - p,
+                        learnt.push_back(MakeKnownTag(base + p, gt + 1 - p, end,
                             static_cast<std::uint32_t>(i >= 0 ? 2 * i + (closing ? 1 : 0) : 2 * wanted)));
                     else
                         learning = false;

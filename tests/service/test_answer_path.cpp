@@ -12,9 +12,13 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace order;
 
@@ -347,6 +351,42 @@ TEST(AnswerPath, RecordIndexNoticesWhereARecordDiffersFromTheOneBefore)
             answer += BuildTag(RecordName(i), i == 2 ? c.odd : usual); // 14 records: RDC_9, then RDC_10
         ExpectIndexLikeTheWalk(answer, kIndexFields, 15, c.what);
     }
+}
+
+// An answer that ends where readable memory ends: the indexer reads whole
+// words and learns tags as it goes, and must not read a byte past the
+// answer, however the last record ends.
+TEST(AnswerPath, RecordIndexReadsNothingPastTheAnswer)
+{
+    const long page = sysconf(_SC_PAGESIZE);
+    char* const pages = static_cast<char*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(pages, MAP_FAILED);
+    ASSERT_EQ(mprotect(pages + page, page, PROT_NONE), 0); // a read past the answer faults
+    const std::string record = BuildTag("G_CODE", "A1") + BuildTag("G_NAME", "사과") + BuildTag("G_BOX", "EA");
+    std::vector<std::string> answers;
+    for (const std::string& last : { std::string("<a>"), std::string("<G_CODE>"), std::string("<G_BCODE>1</G_BCODE>"),
+             std::string("</RDC_2>"), std::string("<G_CODE>A1</G_CODE><G_NAME>사") }) {
+        std::string a = BuildTag(RecordName(0), record) + BuildTag(RecordName(1), record) + "<RDC_2>" + last;
+        answers.push_back(a);
+        answers.push_back(BuildTag(RecordName(0), record) + BuildTag(RecordName(1), record + last));
+    }
+    answers.push_back(std::string("_\\0>\\\xAB\\0>\\\xAB\t\xD1\x97\x9F<RDC_12>\\<025>")); // found by fuzz_tags
+    for (const std::string& a : answers) {
+        ASSERT_LE(a.size(), static_cast<std::size_t>(page));
+        char* const at = pages + page - a.size();
+        std::memcpy(at, a.data(), a.size());
+        const int cols = static_cast<int>(kIndexFields.size());
+        std::vector<FieldSpan> guarded(4 * kIndexFields.size(), FieldSpan {});
+        IndexRecordFields(std::string_view(at, a.size()), kIndexFields, cols, 4, guarded.data());
+        std::vector<FieldSpan> plain(guarded.size(), FieldSpan {});
+        IndexRecordFields(a, kIndexFields, cols, 4, plain.data());
+        for (std::size_t i = 0; i < plain.size(); ++i) {
+            EXPECT_EQ(guarded[i].offset, plain[i].offset) << a;
+            EXPECT_EQ(guarded[i].length, plain[i].length) << a;
+        }
+        ExpectIndexLikeTheWalk(a, kIndexFields, 4, a);
+    }
+    munmap(pages, 2 * page);
 }
 
 TEST(AnswerPath, TransportAssemblesTheSameAnswerOnce)
