@@ -18,7 +18,6 @@ namespace {
         BitInput(const unsigned char* data, std::size_t size)
             : data_(data)
             , size_(size)
-            , end_(static_cast<std::uint64_t>(size) * 8)
         {
         }
 
@@ -62,7 +61,7 @@ namespace {
 
         std::uint64_t Pos() const { return static_cast<std::uint64_t>(next_) * 8 - have_; }
         // True once more bits were read than the input holds.
-        bool Over() const { return next_ > size_ && Pos() > end_; }
+        bool Over() const { return next_ > size_ && Pos() > static_cast<std::uint64_t>(size_) * 8; }
 
         // Goes on reading at a byte.
         void Seek(std::size_t byte)
@@ -75,7 +74,6 @@ namespace {
     private:
         const unsigned char* data_;
         std::size_t size_;
-        std::uint64_t end_;
         std::size_t next_ = 0; // the next byte to load (past the end: zeros)
         std::uint64_t buf_ = 0;
         unsigned have_ = 0; // bits in buf_
@@ -86,10 +84,10 @@ namespace {
     // nature: each is used less than once in 1024 codes) find a zero entry
     // and are decoded the long way from the counts.
     constexpr unsigned kTableBits = 10;
+    constexpr std::uint64_t kTableMask = (std::uint64_t(1) << kTableBits) - 1;
 
     struct Code {
-        std::vector<std::uint32_t> entries;
-        unsigned bits = 0;
+        std::vector<std::uint32_t> entries; // always 1 << kTableBits of them
         unsigned count[kMaxCodeBits + 1] = {};
         std::vector<std::uint16_t> sorted; // symbols by length, then by value
         std::uint32_t (*pack)(unsigned, unsigned) = nullptr; // how entries are written
@@ -113,7 +111,7 @@ namespace {
 
         std::uint32_t Decode(std::uint64_t v) const
         {
-            const std::uint32_t e = entries[v & ((std::uint64_t(1) << bits) - 1)];
+            const std::uint32_t e = entries[v & kTableMask];
             return e != 0 ? e : Long(v);
         }
     };
@@ -144,15 +142,13 @@ namespace {
         }
         if (longest == 0) {
             // Any use of an empty distance code reads this bad entry.
-            code.bits = 0;
-            code.entries.assign(1, pack(30, 1));
+            code.entries.assign(std::size_t(1) << kTableBits, pack(30, 1));
             return emptyOk;
         }
         if (left != 0)
             return false;
         code.pack = pack;
-        code.bits = std::min(longest, kTableBits);
-        code.entries.assign(std::size_t(1) << code.bits, 0);
+        code.entries.assign(std::size_t(1) << kTableBits, 0);
         unsigned next[kMaxCodeBits + 1] = {};
         unsigned offset[kMaxCodeBits + 2] = {};
         for (unsigned len = 1, c = 0; len <= longest; ++len) {
@@ -167,7 +163,7 @@ namespace {
                 continue;
             code.sorted[offset[len]++] = static_cast<std::uint16_t>(s);
             const unsigned c = next[len]++;
-            if (len > code.bits)
+            if (len > kTableBits)
                 continue;
             unsigned reversed = 0;
             for (unsigned i = 0; i < len; ++i)
@@ -237,14 +233,12 @@ namespace {
         BitInput in = input;
         std::uint64_t out = produced;
         const std::uint32_t* const litTable = lit.entries.data();
-        const std::uint64_t litMask = (std::uint64_t(1) << lit.bits) - 1;
         const std::uint32_t* const distTable = dist.entries.data();
-        const std::uint64_t distMask = (std::uint64_t(1) << dist.bits) - 1;
         bool ok = false;
         for (;;) {
             in.Refill();
             std::uint64_t v = in.Bits();
-            std::uint32_t e = litTable[v & litMask];
+            std::uint32_t e = litTable[v & kTableMask];
             if (e == 0 && (e = lit.Long(v)) == 0)
                 break; // cannot happen: the code is complete
             const std::uint32_t kind = e & (3u << 30);
@@ -254,7 +248,7 @@ namespace {
                 in.Drop(Drops(e));
                 ++out;
                 v >>= Drops(e);
-                e = litTable[v & litMask];
+                e = litTable[v & kTableMask];
                 if (e != 0 && (e & (3u << 30)) == kLiteral) {
                     in.Drop(Drops(e));
                     ++out;
@@ -270,7 +264,7 @@ namespace {
             }
             const unsigned length = Value(e, v, (e >> 16) & 0x1FF);
             v >>= Drops(e);
-            std::uint32_t d = distTable[v & distMask];
+            std::uint32_t d = distTable[v & kTableMask];
             if (d == 0 && (d = dist.Long(v)) == 0)
                 break;
             if (d & kBadDistance)
