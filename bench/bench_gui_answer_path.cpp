@@ -13,6 +13,7 @@
 // filled model adds to the resident memory, held_MB what the answer and the
 // model hold together after the path (the answer once plus the model).
 
+#include "BenchSupport.h"
 #include "AnswerPathBaseline.h"
 #include "Encoding.h"
 #include "Gzip.h"
@@ -91,29 +92,6 @@ const Case& GetCase(int records, bool utf8)
 
 const std::string kTail = "<CALL_INDEX>241207-3</CALL_INDEX>";
 
-double CpuMs()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
-
-double ResidentMB()
-{
-    FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f)
-        return 0;
-    char line[256];
-    long kb = 0;
-    while (std::fgets(line, sizeof line, f))
-        if (std::strncmp(line, "VmRSS:", 6) == 0) {
-            kb = std::strtol(line + 6, nullptr, 10);
-            break;
-        }
-    std::fclose(f);
-    return static_cast<double>(kb) / 1024.0;
-}
-
 std::unique_ptr<TStringGridModel> EmptyList()
 {
     auto model = std::make_unique<TStringGridModel>();
@@ -127,9 +105,9 @@ std::unique_ptr<TStringGridModel> EmptyList()
 std::shared_ptr<const std::string> NewPath(const Case& c, TStringGridModel& list, double& fillMs)
 {
     auto answer = std::make_shared<const std::string>(THTTPClient::AssembleAnswer(c.headers, c.gzip, kTail));
-    const double t0 = CpuMs();
+    const double t0 = bench::CpuMs();
     FillList(list, answer, true);
-    fillMs += CpuMs() - t0;
+    fillMs += bench::CpuMs() - t0;
     return answer;
 }
 
@@ -165,13 +143,13 @@ void BM_AnswerToList(benchmark::State& state)
         auto a = EmptyList();
         auto b = EmptyList();
         double fillMs = 0;
-        double t0 = CpuMs();
+        double t0 = bench::CpuMs();
         const auto answer = NewPath(c, *a, fillMs);
-        fresh.push_back(CpuMs() - t0);
+        fresh.push_back(bench::CpuMs() - t0);
         fill.push_back(fillMs);
-        t0 = CpuMs();
+        t0 = bench::CpuMs();
         const auto oldAnswer = BaselinePath(c, utf8, *b);
-        old.push_back(CpuMs() - t0);
+        old.push_back(bench::CpuMs() - t0);
         same = same && *answer == *oldAnswer && a->RowCount() == records
             && a->Cell(0, records - 1) == b->Cell(0, records - 1)
             && a->Cell(19, records / 2) == b->Cell(19, records / 2);
@@ -186,12 +164,12 @@ void BM_AnswerToList(benchmark::State& state)
     state.counters["speedup"] = Median(old) / Median(fresh);
 
     malloc_trim(0);
-    const double before = ResidentMB();
+    const double before = bench::ResidentMB();
     auto list = EmptyList();
     double ignored = 0;
     const auto answer = NewPath(c, *list, ignored);
     malloc_trim(0); // what the path freed (the code page 949 bytes) is not held
-    const double held = ResidentMB() - before;
+    const double held = bench::ResidentMB() - before;
     state.counters["answer_MB"] = static_cast<double>(answer->size()) / (1024.0 * 1024.0);
     state.counters["held_MB"] = held;
     state.counters["model_MB"] = held - static_cast<double>(answer->capacity()) / (1024.0 * 1024.0);
@@ -211,31 +189,31 @@ void BM_Steps(benchmark::State& state)
     const std::vector<std::string> fields = ListFields(true);
     for (auto _ : state) {
         std::string a, b;
-        double t0 = CpuMs();
+        double t0 = bench::CpuMs();
         GunzipMember(c.gzip, a, kDefaultInflateLimit, 64);
-        inflateNew += CpuMs() - t0;
-        t0 = CpuMs();
+        inflateNew += bench::CpuMs() - t0;
+        t0 = bench::CpuMs();
         baseline::GunzipMember(c.gzip, b, kDefaultInflateLimit);
-        inflateOld += CpuMs() - t0;
+        inflateOld += bench::CpuMs() - t0;
 
-        t0 = CpuMs();
+        t0 = bench::CpuMs();
         if (utf8)
             SanitizeUtf8InPlace(a);
         else
             a = Cp949ToUtf8(a, 64);
-        textNew += CpuMs() - t0;
-        t0 = CpuMs();
+        textNew += bench::CpuMs() - t0;
+        t0 = bench::CpuMs();
         b = utf8 ? baseline::SanitizeUtf8(b) : baseline::Cp949ToUtf8(b);
-        textOld += CpuMs() - t0;
+        textOld += bench::CpuMs() - t0;
 
         std::vector<FieldSpan> cells(50000 * fields.size());
-        t0 = CpuMs();
+        t0 = bench::CpuMs();
         IndexRecordFields(a, fields, static_cast<int>(fields.size()), 50000, cells.data());
-        fillNew += CpuMs() - t0;
+        fillNew += bench::CpuMs() - t0;
         std::vector<FieldSpan> oldCells(50000 * fields.size());
-        t0 = CpuMs();
+        t0 = bench::CpuMs();
         baseline::IndexRecordFields(b, fields, static_cast<int>(fields.size()), 50000, oldCells.data());
-        fillOld += CpuMs() - t0;
+        fillOld += bench::CpuMs() - t0;
         benchmark::DoNotOptimize(cells.data());
         benchmark::DoNotOptimize(oldCells.data());
     }
@@ -261,13 +239,8 @@ int main(int argc, char** argv)
             GetCase(records, utf8); // built once, outside every measurement
     // The code page 949 table is made at the first conversion of a run; its
     // cost is shown here once and kept out of the measurements.
-    const double t0 = CpuMs();
+    const double t0 = bench::CpuMs();
     Cp949ToUtf8("\xB0\xA1");
-    std::fprintf(stderr, "code page 949 table made in %.2f ms (thread CPU)\n", CpuMs() - t0);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    std::fprintf(stderr, "code page 949 table made in %.2f ms (thread CPU)\n", bench::CpuMs() - t0);
+    return bench::RunBenchmarks(argc, argv);
 }

@@ -2,6 +2,7 @@
 // 32 MiB file against the same block loop with zlib's crc32 (the baseline),
 // in the same iterations, and the two CRC-32s on the same bytes in memory.
 // Counters: new_ms, baseline_ms (thread CPU time), speedup = baseline / new.
+#include "BenchSupport.h"
 #include "AnswerPathBaseline.h"
 #include "FileChecksum.h"
 #include "Gzip.h"
@@ -26,13 +27,6 @@ using namespace order;
 namespace {
 
 constexpr std::size_t kSize = std::size_t(32) << 20;
-
-double CpuMs()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
 
 const std::string& Bytes()
 {
@@ -72,12 +66,12 @@ void BM_FileChecksum(benchmark::State& state)
     double old = 0;
     bool same = true;
     for (auto _ : state) {
-        double t0 = CpuMs();
+        double t0 = bench::CpuMs();
         const std::uint32_t a = FileChecksum(path);
-        fresh += CpuMs() - t0;
-        t0 = CpuMs();
+        fresh += bench::CpuMs() - t0;
+        t0 = bench::CpuMs();
         const std::uint32_t b = ZlibFileChecksum(path);
-        old += CpuMs() - t0;
+        old += bench::CpuMs() - t0;
         same = same && a == b;
     }
     if (!same)
@@ -95,12 +89,12 @@ void BM_Crc32InMemory(benchmark::State& state)
     double fresh = 0;
     double old = 0;
     for (auto _ : state) {
-        double t0 = CpuMs();
+        double t0 = bench::CpuMs();
         benchmark::DoNotOptimize(Crc32(bytes));
-        fresh += CpuMs() - t0;
-        t0 = CpuMs();
+        fresh += bench::CpuMs() - t0;
+        t0 = bench::CpuMs();
         benchmark::DoNotOptimize(baseline::Crc32(bytes));
-        old += CpuMs() - t0;
+        old += bench::CpuMs() - t0;
     }
     const double n = static_cast<double>(state.iterations());
     state.counters["libdeflate_ms"] = fresh / n;
@@ -115,10 +109,5 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     Bytes();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunBenchmarks(argc, argv);
 }

@@ -5,6 +5,7 @@
 // Counters: fill_cpu_ms (thread CPU time of one fill), speedup_vs_items (baseline / model),
 // added_MB (resident memory added by one 50,000-record fill).
 
+#include "BenchSupport.h"
 #include "StringGrid.h"
 #include "TagMessage.h"
 
@@ -79,31 +80,6 @@ const std::shared_ptr<const std::string>& Answer()
     return answer;
 }
 
-double ResidentMB()
-{
-    FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f)
-        return 0;
-    char line[256];
-    long kb = 0;
-    while (std::fgets(line, sizeof line, f))
-        if (std::strncmp(line, "VmRSS:", 6) == 0) {
-            kb = std::strtol(line + 6, nullptr, 10);
-            break;
-        }
-    std::fclose(f);
-    return kb / 1024.0;
-}
-
-// Thread CPU time: the machines these run on are shared, and wall time
-// would mostly measure the neighbours.
-double CpuMs()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
-
 double g_baselineMs = 0;
 double g_baselineMB = 0;
 
@@ -135,14 +111,14 @@ void BM_FillTableWidgetItems(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         malloc_trim(0);
-        const double before = ResidentMB();
+        const double before = bench::ResidentMB();
         auto table = std::make_unique<QTableWidget>(0, kColumns);
         state.ResumeTiming();
-        const double t0 = CpuMs();
+        const double t0 = bench::CpuMs();
         FillTableWidget(*table, *answer);
-        total += CpuMs() - t0;
+        total += bench::CpuMs() - t0;
         state.PauseTiming();
-        addedMB = ResidentMB() - before;
+        addedMB = bench::ResidentMB() - before;
         table.reset();
         state.ResumeTiming();
     }
@@ -160,16 +136,16 @@ void BM_FillGridModel(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         malloc_trim(0);
-        const double before = ResidentMB();
+        const double before = bench::ResidentMB();
         auto model = std::make_unique<TStringGridModel>();
         model->SetColCount(kColumns);
         model->SetRowCount(25);
         state.ResumeTiming();
-        const double t0 = CpuMs();
+        const double t0 = bench::CpuMs();
         model->FillFromAnswer(answer, kListFields, static_cast<int>(RecordCount(*answer)));
-        total += CpuMs() - t0;
+        total += bench::CpuMs() - t0;
         state.PauseTiming();
-        addedMB = ResidentMB() - before;
+        addedMB = bench::ResidentMB() - before;
         benchmark::DoNotOptimize(model->Cell(0, kRecords - 1));
         model.reset();
         state.ResumeTiming();
@@ -193,9 +169,9 @@ void BM_RefillGridModel(benchmark::State& state)
     model.FillFromAnswer(answer, kListFields, kRecords);
     double total = 0;
     for (auto _ : state) {
-        const double t0 = CpuMs();
+        const double t0 = bench::CpuMs();
         model.FillFromAnswer(answer, kListFields, kRecords);
-        total += CpuMs() - t0;
+        total += bench::CpuMs() - t0;
         benchmark::DoNotOptimize(model.Cell(0, kRecords - 1));
     }
     const double ms = total / static_cast<double>(state.iterations());
@@ -285,10 +261,5 @@ int main(int argc, char** argv)
     for (const char* family : { "굴림", "돋움" })
         QFont::insertSubstitution(QString::fromUtf8(family), QStringLiteral("NanumGothic"));
     Answer(); // built once, outside every measurement
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunBenchmarks(argc, argv);
 }

@@ -1,6 +1,7 @@
 // Reading the records of a list answer: the record walk against the naive
 // reader that looks every record up in the whole answer. The walk must stay
 // linear: its time per record is the same for 2,000 and 50,000 records.
+#include "BenchSupport.h"
 #include "TagMessage.h"
 
 #include <benchmark/benchmark.h>
@@ -73,18 +74,11 @@ std::size_t Naive(const std::string& answer)
 
 // Thread CPU time: the machine may be busy with other work, and the ratios
 // below compare work done, not waiting.
-double CpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
 double Seconds(std::size_t (*read)(const std::string&), const std::string& answer, std::size_t& sink)
 {
-    const double start = CpuSeconds();
+    const double start = bench::CpuMs();
     sink += read(answer);
-    return CpuSeconds() - start;
+    return (bench::CpuMs() - start) / 1e3;
 }
 
 void PerRecord(benchmark::State& state, int n)
