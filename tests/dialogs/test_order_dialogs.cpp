@@ -5,7 +5,7 @@
 #include "../service/LoopbackServer.h"
 
 #include "DataModule.h"
-#include "DemoServer.h"
+#include "DemoServiceSupport.h"
 #include "DialogTestSupport.h"
 #include "Messages.h"
 #include "OrderListLogic.h"
@@ -167,23 +167,12 @@ TEST_F(CalendarWindow, EscCancelsAndPicksNothing)
 
 class OrderListWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        dir_ = new QTemporaryDir;
-        demo::DemoServerOptions options;
-        options.dbPath = (dir_->path() + QStringLiteral("/demo.db")).toStdString();
-        server_ = new demo::DemoServer(options);
-        started_ = server_->Start("127.0.0.1", 0);
-    }
-    static void TearDownTestSuite()
-    {
-        delete server_;
-        delete dir_;
-    }
+    static void SetUpTestSuite() { server_.Start(); }
+    static void TearDownTestSuite() { server_.Stop(); }
     void SetUp() override
     {
-        ASSERT_TRUE(started_);
-        qputenv("ORDER_SERVICE_HOST", QByteArray::fromStdString(server_->HostPort()));
+        ASSERT_TRUE(server_.Started());
+        server_.Use();
         dm = std::make_unique<TDM>();
         DM->M_CODE = QStringLiteral("000001");
         DM->C_CODE = QStringLiteral("000101");
@@ -200,9 +189,7 @@ protected:
         });
     }
 
-    static inline QTemporaryDir* dir_ = nullptr;
-    static inline demo::DemoServer* server_ = nullptr;
-    static inline bool started_ = false;
+    static inline testsupport::SuiteService server_;
     std::unique_ptr<TDM> dm;
     MessageRecorder messages;
 };

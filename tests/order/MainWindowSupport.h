@@ -5,7 +5,7 @@
 // its notices window, and every message box recorded.
 
 #include "DataModule.h"
-#include "DemoServer.h"
+#include "DemoServiceSupport.h"
 #include "DialogTestSupport.h"
 #include "HttpClient.h"
 #include "Messages.h"
@@ -58,26 +58,15 @@ class MainWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        dir_ = new QTemporaryDir;
-        demo::DemoServerOptions options;
-        options.dbPath = (dir_->path() + QStringLiteral("/demo.db")).toStdString();
-        server_ = new demo::DemoServer(options);
-        started_ = server_->Start("127.0.0.1", 0);
-        if (started_)
-            qputenv("ORDER_SERVICE_HOST", QByteArray::fromStdString(server_->HostPort()));
+        if (server_.Start())
+            server_.Use();
     }
 
-    static void TearDownTestSuite()
-    {
-        delete server_;
-        server_ = nullptr;
-        delete dir_;
-        dir_ = nullptr;
-    }
+    static void TearDownTestSuite() { server_.Stop(); }
 
     void SetUp() override
     {
-        ASSERT_TRUE(started_);
+        ASSERT_TRUE(server_.Started());
         ASSERT_TRUE(programDir_.isValid());
         ProgramDir = programDir_.path() + QLatin1Char('/');
         dm_ = std::make_unique<TDM>();
@@ -195,9 +184,7 @@ protected:
 
     QString Msg(const char* utf8) const { return QString::fromUtf8(utf8); }
 
-    static inline QTemporaryDir* dir_ = nullptr;
-    static inline demo::DemoServer* server_ = nullptr;
-    static inline bool started_ = false;
+    static inline testsupport::SuiteService server_;
     QTemporaryDir programDir_;
     std::unique_ptr<TDM> dm_;
     MessageRecorder messages_;

@@ -48,7 +48,7 @@ protected:
         printed_.clear();
         SetPrintTargetMaker(nullptr);
         QGuiApplication::clipboard()->clear();
-        qputenv("ORDER_SERVICE_HOST", QByteArray::fromStdString(server_->HostPort()));
+        server_.Use();
         MainWindowTest::TearDown();
         WorkDir.clear();
     }
@@ -239,7 +239,7 @@ TEST_F(MainCommands, RefusedClassificationsOpenNoWindowAndAreAskedForAgain)
     EXPECT_EQ(messages_.Texts(), QStringList { QStringLiteral("제품 분류 읽기 오류입니다\r\r다시 시도하십시요.") });
     EXPECT_EQ(FrmGoodPS, nullptr);
     EXPECT_TRUE(ClassNames[0].isEmpty());
-    qputenv("ORDER_SERVICE_HOST", QByteArray::fromStdString(server_->HostPort()));
+    server_.Use();
     int opened = 0;
     WhenShown<TFrmGoodPS>(FrmGoodPS, [&](TFrmGoodPS* ps) {
         ++opened;

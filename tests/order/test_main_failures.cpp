@@ -36,7 +36,7 @@ int DeadPort()
 class MainFailures : public MainWindowTest {
 protected:
     void ServiceDown() { qputenv("ORDER_SERVICE_HOST", QByteArray("127.0.0.1:") + QByteArray::number(DeadPort())); }
-    void ServiceUp() { qputenv("ORDER_SERVICE_HOST", QByteArray::fromStdString(server_->HostPort())); }
+    void ServiceUp() { server_.Use(); }
     void TearDown() override
     {
         ServiceUp();

@@ -31,7 +31,7 @@ protected:
     {
         MainWindowTest::TearDown();
         SetTransferRunner(nullptr);
-        qputenv("ORDER_SERVICE_HOST", QByteArray::fromStdString(server_->HostPort()));
+        server_.Use();
     }
 
     // An order of two traded products, typed in through the quantity window.

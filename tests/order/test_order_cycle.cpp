@@ -67,7 +67,7 @@ protected:
         MainWindowTest::TearDown();
     }
 
-    void ServiceUp() { qputenv("ORDER_SERVICE_HOST", QByteArray::fromStdString(server_->HostPort())); }
+    void ServiceUp() { server_.Use(); }
     void ServiceAt(int port) { qputenv("ORDER_SERVICE_HOST", QByteArray("127.0.0.1:") + QByteArray::number(port)); }
 
     // F3 (or Ctrl+F3) and the order list: the row with this code, or the

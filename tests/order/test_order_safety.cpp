@@ -36,7 +36,7 @@ protected:
     }
     void TearDown() override
     {
-        qputenv("ORDER_SERVICE_HOST", QByteArray::fromStdString(server_->HostPort()));
+        server_.Use();
         MainWindowTest::TearDown();
         WorkDir.clear();
     }
