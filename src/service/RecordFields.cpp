@@ -295,25 +295,6 @@ namespace {
         return std::memcmp(p, what.data(), n) == 0;
     }
 
-    // Position of the first "<" at or after pos, or the text's size: 16
-    // bytes a step, as the values between tags are mostly shorter.
-    inline std::size_t NextLt(std::string_view text, std::size_t pos)
-    {
-#if defined(__SSE2__)
-        const __m128i lt = _mm_set1_epi8('<');
-        for (; pos + 16 <= text.size(); pos += 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + pos));
-            const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lt)));
-            if (m != 0)
-                return pos + static_cast<std::size_t>(std::countr_zero(m));
-        }
-#endif
-        for (; pos < text.size(); ++pos)
-            if (text[pos] == '<')
-                return pos;
-        return text.size();
-    }
-
     // A tag of a record as read by the full walk ("<" up to and with the
     // ">"), and what it meant there, so that the next record, which almost
     // always repeats the same tags, can be followed by comparing each of its
@@ -399,12 +380,14 @@ void IndexRecordFields(
         // from there, up to the record's closing tag. Anything else (and
         // there being no record before) takes the full walk below.
         if (!known.empty()) {
-            const std::size_t lt = NextLt(answer, restStart);
+            cursor.Seek(restStart);
+            const std::size_t lt = cursor.Next();
             if (lt < answer.size() && StartsWith(base + lt, end, tags.opening)) {
                 const std::size_t valueStart = lt + tags.opening.size();
-                std::size_t pos = valueStart;
                 for (const KnownTag& t : known) {
-                    const std::size_t p = NextLt(answer, pos);
+                    // A known tag holds no "<" but its first, so the next
+                    // "<" starts the next tag.
+                    const std::size_t p = cursor.Next();
                     if (p == answer.size())
                         break;
                     if (t.recordEnd) {
@@ -419,7 +402,6 @@ void IndexRecordFields(
                         break;
                     // Positions grow, so the first one is the smallest.
                     slots[t.slot] = std::min(slots[t.slot], p - valueStart);
-                    pos = p + t.size;
                 }
             }
             if (!scanned)
