@@ -6,9 +6,12 @@
 // extra_us_per_call (their difference; the goal is under 200).
 // BM_EmptyTransfer: the hand-over to the worker and back alone, for a
 // transfer that does nothing (in_place_us, worker_us, extra_us).
+// BM_SendOnAFreshConnection: a send on the kept-alive connection and on a
+// connection of its own (kept_alive_us, fresh_us, extra_us).
 
 #include "CallWait.h"
 #include "DemoServer.h"
+#include "HttpClient.h"
 #include "ServiceCalls.h"
 #include "TagMessage.h"
 #include "Transfer.h"
@@ -135,8 +138,46 @@ void BM_EmptyTransfer(benchmark::State& state)
     benchmark::DoNotOptimize(runs);
 }
 
+// What a connection of its own costs a send (every call that changes data
+// goes on one): the same order sent on the kept-alive connection and on a
+// fresh one, alternately, in place.
+void BM_SendOnAFreshConnection(benchmark::State& state)
+{
+    const std::string text = order::WrapPostData(BuildTag("CALL_INDEX", "261209-1") + BuildTag("COMMAND", "100401")
+        + BuildTag("DB_KEY", kKey)
+        + BuildTag("ORDERH_DATA",
+            BuildTag("OH_CODE", "") + BuildTag("OH_MCOUNT", "1") + BuildTag("OH_CC", kCustomer)
+                + BuildTag("OH_TYPE", "C") + BuildTag("OH_IOG", "A") + BuildTag("OH_RCOUNT", "1")
+                + BuildTag("OH_MC", kKey))
+        + BuildTag("ORDERL_DATA",
+            BuildTag("OLD_0",
+                BuildTag("OL_NO", "0") + BuildTag("OL_CC", kCustomer) + BuildTag("OL_GC", "100001")
+                    + BuildTag("OL_LC", "2") + BuildTag("OL_LN", ""))));
+    const order::ServiceEndpoint ep = order::ServiceHost();
+    Micros keptAlive {}, fresh {};
+    long rounds = 0;
+    std::string answer;
+    for (auto _ : state) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool own = (turn == 0) == (rounds % 2 == 0);
+            order::THTTPClient client;
+            client.SetChangesData(own);
+            const auto start = Clock::now();
+            client.PostRequest(ep.host, "/NET/Order.php", answer, ep.port, text);
+            (own ? fresh : keptAlive) += Clock::now() - start;
+            if (!order::IsSuccess(answer))
+                state.SkipWithError("send refused");
+        }
+        ++rounds;
+    }
+    state.counters["kept_alive_us"] = keptAlive.count() / rounds;
+    state.counters["fresh_us"] = fresh.count() / rounds;
+    state.counters["extra_us"] = (fresh.count() - keptAlive.count()) / rounds;
+}
+
 BENCHMARK(BM_FourteenCalls)->UseRealTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_EmptyTransfer)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(1.0);
+BENCHMARK(BM_SendOnAFreshConnection)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(3.0);
 
 } // namespace
 

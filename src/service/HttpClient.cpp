@@ -359,6 +359,8 @@ void THTTPClient::PostRequest(const std::string& host, const std::string& path, 
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
+    if (changesData_)
+        curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, Transport().connectTimeoutMs);
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, Transport().totalTimeoutMs);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);

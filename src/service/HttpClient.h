@@ -40,6 +40,14 @@ public:
     void PostRequest(const std::string& host, const std::string& path, std::string& answer, std::uint16_t port,
                      const std::string& request);
 
+    // For a request that changes the supplier's data. libcurl sends a request
+    // again by itself when a reused connection closes before a byte of the
+    // answer, and the service may have stored the first one already. Such a
+    // request goes on a connection of its own, which libcurl never replays:
+    // a lost answer comes back as the failure it is.
+    void SetChangesData(bool changes) { changesData_ = changes; }
+    bool ChangesData() const { return changesData_; }
+
     // 0: every header line followed by CR LF; other index: the value of the
     // header named in the table, empty when absent.
     std::string ResponseHeader(int index) const;
@@ -74,6 +82,7 @@ private:
     std::string requestBody_;
     std::string responseBody_;
     long long contentLength_ = 0;
+    bool changesData_ = false;
     int lastError_ = 0;
     std::vector<std::string> errorLines_;
 };

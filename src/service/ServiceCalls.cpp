@@ -76,6 +76,7 @@ struct Call {
     const char* script;
     bool callIndex;
     bool dbKey;
+    bool changesData = false;  // never replayed by the transport
 };
 
 void Run(const Call& call, const std::string& key,
@@ -83,6 +84,7 @@ void Run(const Call& call, const std::string& key,
          std::string& answer)
 {
     THTTPClient client;  // counts this call
+    client.SetChangesData(call.changesData);
     std::string text;
     if (call.callIndex)
         text += BuildTag("CALL_INDEX", MakeCallIndex());
@@ -114,7 +116,7 @@ void LookupCustomer(const std::string& key, const std::string& elements, std::st
 void SetCustomerPassword(const std::string& key, const std::string& cCode, const std::string& elements,
                          std::string& answer)
 {
-    Run({"100202", "/NET/Customer.php", true, true}, key, {{"C_CODE", &cCode}}, &elements, answer);
+    Run({"100202", "/NET/Customer.php", true, true, true}, key, {{"C_CODE", &cCode}}, &elements, answer);
 }
 
 void ListTradedProducts(const std::string& key, const std::string& elements, std::string& answer)
@@ -124,7 +126,7 @@ void ListTradedProducts(const std::string& key, const std::string& elements, std
 
 void RemoveTradedProduct(const std::string& key, const std::string& uCC, const std::string& uGC, std::string& answer)
 {
-    Run({"100303", "/NET/UCost.php", false, true}, key, {{"U_CC", &uCC}, {"U_GC", &uGC}}, nullptr, answer);
+    Run({"100303", "/NET/UCost.php", false, true, true}, key, {{"U_CC", &uCC}, {"U_GC", &uGC}}, nullptr, answer);
 }
 
 void SearchProducts(const std::string& key, const std::string& elements, std::string& answer)
@@ -144,7 +146,7 @@ void ListClasses(const std::string& key, const std::string& elements, std::strin
 
 void SendOrder(const std::string& key, const std::string& elements, std::string& answer)
 {
-    Run({"100401", "/NET/Order.php", true, true}, key, {}, &elements, answer);
+    Run({"100401", "/NET/Order.php", true, true, true}, key, {}, &elements, answer);
 }
 
 void ListOrders(const std::string& key, const std::string& elements, std::string& answer)
@@ -154,7 +156,7 @@ void ListOrders(const std::string& key, const std::string& elements, std::string
 
 void RegisterSample(const std::string& key, const std::string& ohCode, const std::string& elements, std::string& answer)
 {
-    Run({"100411", "/NET/Order.php", false, true}, key, {{"OH_CODE", &ohCode}}, &elements, answer);
+    Run({"100411", "/NET/Order.php", false, true, true}, key, {{"OH_CODE", &ohCode}}, &elements, answer);
 }
 
 void GetOrder(const std::string& key, const std::string& ohCode, std::string& answer)
@@ -164,7 +166,7 @@ void GetOrder(const std::string& key, const std::string& ohCode, std::string& an
 
 void DeleteOrder(const std::string& key, const std::string& ohCode, std::string& answer)
 {
-    Run({"100403", "/NET/Order.php", true, true}, key, {{"OH_CODE", &ohCode}}, nullptr, answer);
+    Run({"100403", "/NET/Order.php", true, true, true}, key, {{"OH_CODE", &ohCode}}, nullptr, answer);
 }
 
 void ListNotices(const std::string& key, const std::string& elements, std::string& answer)

@@ -290,36 +290,49 @@ TEST_F(OrderSafety, TenfoldQuantityIsQuestioned)
     EXPECT_EQ(messages_.Texts(), QStringList { kSent });
 }
 
+// The relay lets the service store the order and then closes the connection
+// without a byte of the answer: on the connection the log-in's look-ups kept
+// alive, and on a connection that the send opens (a front on a new port).
 TEST_F(OrderSafety, LostAnswerIsNotStoredTwiceUnlessTheShopSaysSo)
 {
     testsupport::RecordingFront front(server_->Port());
-    qputenv("ORDER_SERVICE_HOST", QByteArray("127.0.0.1:") + QByteArray::number(front.Port()));
+    const auto point = [](const testsupport::RecordingFront& f) {
+        qputenv("ORDER_SERVICE_HOST", QByteArray("127.0.0.1:") + QByteArray::number(f.Port()));
+    };
+    point(front);
     TFrmMain* w = Open(kShop01);
     ASSERT_NE(w, nullptr);
-    for (const MessageAnswer answer : { MessageAnswer::No, MessageAnswer::Yes }) {
-        AddTraded(6, QStringLiteral("2"));
-        AddTraded(7, QStringLiteral("3"));
-        w->EdtNote->setText(QStringLiteral("ONCE"));
-        const int stored = StoredOrders();
-        front.DropNextAnswer("/NET/Order.php", true);
-        Press(Qt::Key_F7);
-        EXPECT_TRUE(messages_.Last().startsWith(QString::fromUtf8("주문 전송 실패입니다.")))
-            << messages_.Last().toStdString();
-        EXPECT_EQ(StoredOrders(), stored + 1) << "stored although the answer was lost";
-        EXPECT_TRUE(w->LostSendSince.isValid());
-        EXPECT_EQ(Lines(), 2);
+    for (const bool keptAlive : { true, false }) {
+        for (const MessageAnswer answer : { MessageAnswer::No, MessageAnswer::Yes }) {
+            const char* where = keptAlive ? "kept-alive" : "fresh";
+            AddTraded(6, QStringLiteral("2"));
+            AddTraded(7, QStringLiteral("3"));
+            w->EdtNote->setText(QStringLiteral("ONCE"));
+            const int stored = StoredOrders();
+            testsupport::RecordingFront fresh(server_->Port());
+            testsupport::RecordingFront& relay = keptAlive ? front : fresh;
+            point(relay);
+            relay.DropNextAnswer("/NET/Order.php", true);
+            Press(Qt::Key_F7);
+            EXPECT_TRUE(messages_.Last().startsWith(QString::fromUtf8("주문 전송 실패입니다.")))
+                << where << ": " << messages_.Last().toStdString();
+            EXPECT_EQ(StoredOrders(), stored + 1) << where;
+            EXPECT_TRUE(w->LostSendSince.isValid()) << where;
+            EXPECT_EQ(Lines(), 2) << where;
 
-        messages_.Clear();
-        messages_.script = { answer };
-        Press(Qt::Key_F7);
-        const QStringList texts = messages_.Texts();
-        ASSERT_EQ(texts.size(), 2);
-        EXPECT_TRUE(texts[0].startsWith(QString::fromUtf8("같은 내용의 주문이 이미 전송되어 있습니다. (")));
-        EXPECT_TRUE(texts[0].endsWith(QString::fromUtf8(")\r\r다시 전송하시겠습니까?")));
-        EXPECT_EQ(texts[0].mid(texts[0].indexOf('(') + 1, 5).size(), 5);
-        EXPECT_EQ(texts[1], kSent);
-        EXPECT_EQ(Lines(), 0);
-        EXPECT_EQ(StoredOrders(), stored + (answer == MessageAnswer::No ? 1 : 2));
+            messages_.Clear();
+            messages_.script = { answer };
+            Press(Qt::Key_F7);
+            const QStringList texts = messages_.Texts();
+            ASSERT_EQ(texts.size(), 2) << where;
+            EXPECT_TRUE(texts[0].startsWith(QString::fromUtf8("같은 내용의 주문이 이미 전송되어 있습니다. (")));
+            EXPECT_TRUE(texts[0].endsWith(QString::fromUtf8(")\r\r다시 전송하시겠습니까?")));
+            EXPECT_EQ(texts[0].mid(texts[0].indexOf('(') + 1, 5).size(), 5);
+            EXPECT_EQ(texts[1], kSent);
+            EXPECT_EQ(Lines(), 0);
+            EXPECT_EQ(StoredOrders(), stored + (answer == MessageAnswer::No ? 1 : 2)) << where;
+            point(front);
+        }
     }
 
     // Lost before the service stored anything: the next F7 just sends.

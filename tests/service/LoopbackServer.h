@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -174,14 +175,14 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return gaveUp_.load() == n;
     }
-    // The next request for path loses its answer: the client gets the first
-    // line of a status and then a closed connection (so that it cannot
-    // quietly replay the request). With afterBackend the backend has served
-    // the request first; otherwise it never sees it.
-    void DropNextAnswer(const std::string& path, bool afterBackend)
+    // The next request for path loses its answer: the connection closes
+    // without a byte of it, or, with statusLine, after the first line of a
+    // status. With afterBackend the backend has served the request first;
+    // otherwise it never sees it.
+    void DropNextAnswer(const std::string& path, bool afterBackend, bool statusLine = false)
     {
         std::lock_guard lock(m_);
-        drops_[path] = afterBackend;
+        drops_[path] = { afterBackend, statusLine };
     }
 
 private:
@@ -247,6 +248,11 @@ private:
         return false;
     }
 
+    struct Drop {
+        bool afterBackend = false;
+        bool statusLine = false;
+    };
+
     struct Canned {
         std::string raw;
         std::size_t holdAt = 0;
@@ -275,7 +281,7 @@ private:
                     const std::string path = request.substr(sp1 + 1, sp2 - sp1 - 1);
                     Canned canned;
                     bool isCanned = false;
-                    int drop = -1;
+                    std::optional<Drop> drop;
                     int delay = 0;
                     {
                         std::lock_guard lock(m_);
@@ -285,16 +291,17 @@ private:
                             isCanned = true;
                         }
                         if (auto it = drops_.find(path); it != drops_.end()) {
-                            drop = it->second ? 1 : 0;
+                            drop = it->second;
                             drops_.erase(it);
                         }
                         if (auto it = delays_.find(path); it != delays_.end())
                             delay = it->second;
                     }
-                    if (drop >= 0) {
-                        if (drop == 1)
+                    if (drop) {
+                        if (drop->afterBackend)
                             ServeElsewhere(WithoutAcceptEncoding(request));
-                        WriteAll(client, "HTTP/1.1 200 OK\r\n");
+                        if (drop->statusLine)
+                            WriteAll(client, "HTTP/1.1 200 OK\r\n");
                         goto done;
                     }
                     if (isCanned) {
@@ -374,7 +381,7 @@ private:
     std::vector<std::string> requests_;
     std::map<std::string, Canned> canned_;
     std::map<std::string, int> delays_;
-    std::map<std::string, bool> drops_;
+    std::map<std::string, Drop> drops_;
 };
 
 }  // namespace testsupport

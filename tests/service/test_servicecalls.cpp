@@ -14,6 +14,8 @@
 
 #include <cstdlib>
 #include <functional>
+#include <map>
+#include <mutex>
 
 using namespace order;
 using testsupport::HttpServer;
@@ -78,7 +80,11 @@ protected:
     void SetUp() override
     {
         for (const char* script : kScripts) {
-            http.server.Post(script, [script](const httplib::Request&, httplib::Response& res) {
+            http.server.Post(script, [this, script](const httplib::Request&, httplib::Response& res) {
+                {
+                    std::lock_guard lock(servedLock);
+                    ++served[script];
+                }
                 res.set_header("Content-Encoding", "gzip");
                 res.set_content(GzipCompress(AnswerFor(script)), "text/html; charset=utf-8");
             });
@@ -97,8 +103,21 @@ protected:
         http.Stop();
     }
 
+    int Served(const std::string& script)
+    {
+        std::lock_guard lock(servedLock);
+        return served[script];
+    }
+    void UseNewFront()
+    {
+        front = std::make_unique<RecordingFront>(http.port);
+        ::setenv("ORDER_SERVICE_HOST", ("127.0.0.1:" + std::to_string(front->Port())).c_str(), 1);
+    }
+
     HttpServer http;
     std::unique_ptr<RecordingFront> front;
+    std::mutex servedLock;
+    std::map<std::string, int> served;  // requests the service has carried out, by script
 };
 
 struct CallCase {
@@ -185,8 +204,71 @@ TEST_F(ServiceCallsTest, EveryCallSendsItsElementsInOrderToItsScript)
     }
     EXPECT_EQ(CallCounter.load(), 14u);
     // Each call had its own client object, yet one kept-alive connection
-    // carried the whole run.
-    EXPECT_EQ(front->Accepted(), 1);
+    // carried every look-up; each of the five calls that change data
+    // (password, traded-list removal, send, sample, delete) opened its own.
+    EXPECT_EQ(front->Accepted(), 1 + 5);
+}
+
+// A relay lets the service carry a request out and then closes the
+// connection without the answer. Were a call that changes data sent again
+// on a new connection, the service would store it twice and the caller would
+// see a plain success; it must see the failure instead, so that the window
+// can ask before anything is sent again.
+TEST_F(ServiceCallsTest, ALostAnswerOfACallThatChangesDataIsNeverSentAgain)
+{
+    struct Changing {
+        const char* name;
+        const char* script;
+        std::function<void(std::string&)> call;
+    };
+    const std::string order = BuildTag("ORDERH_DATA", BuildTag("OH_CODE", ""));
+    const std::vector<Changing> calls = {
+        {"SetCustomerPassword", "/NET/Customer.php",
+         [](std::string& a) { SetCustomerPassword(kKey, "000101", BuildTag("C_SS", "2580"), a); }},
+        {"RemoveTradedProduct", "/NET/UCost.php", [](std::string& a) { RemoveTradedProduct(kKey, "000101", "G1", a); }},
+        {"SendOrder", "/NET/Order.php", [=](std::string& a) { SendOrder(kKey, order, a); }},
+        {"RegisterSample", "/NET/Order.php", [](std::string& a) { RegisterSample(kKey, "X1", "", a); }},
+        {"DeleteOrder", "/NET/Order.php", [](std::string& a) { DeleteOrder(kKey, "X1", a); }},
+    };
+    for (const bool keptAlive : {true, false}) {
+        for (const bool statusLine : {false, true}) {
+            for (const Changing& c : calls) {
+                const std::string where = std::string(c.name) + (keptAlive ? " kept-alive" : " fresh")
+                    + (statusLine ? " status line" : " nothing");
+                UseNewFront();
+                std::string answer;
+                if (keptAlive) {
+                    LookupMember("", answer);
+                    ASSERT_TRUE(IsSuccess(answer)) << where;
+                }
+                const int before = Served(c.script);
+                front->Clear();
+                front->DropNextAnswer(c.script, true, statusLine);
+                c.call(answer);
+                EXPECT_EQ(answer.rfind("Send_PostRequest Error<CALL_INDEX>", 0), 0u) << where << ": " << answer;
+                EXPECT_EQ(Served(c.script), before + 1) << where;
+                EXPECT_EQ(front->Requests().size(), 1u) << where;
+                // The connections left behind still serve the next call.
+                LookupMember("", answer);
+                EXPECT_TRUE(IsSuccess(answer)) << where;
+            }
+        }
+    }
+}
+
+// Look-ups keep libcurl's replay: asking again changes nothing, and the
+// rig above really loses an answer on a kept-alive connection.
+TEST_F(ServiceCallsTest, ALostAnswerOfALookUpIsFetchedAgainOnANewConnection)
+{
+    std::string answer;
+    LookupMember("", answer);
+    ASSERT_TRUE(IsSuccess(answer));
+    const int before = Served("/NET/GMemo.php");
+    front->DropNextAnswer("/NET/GMemo.php", true);
+    ListNotices(kKey, "", answer);
+    EXPECT_TRUE(IsSuccess(answer)) << answer;
+    EXPECT_EQ(Served("/NET/GMemo.php"), before + 2);
+    EXPECT_EQ(front->Accepted(), 2);
 }
 
 TEST_F(ServiceCallsTest, CallIndexCountsEveryCallOfTheRun)
