@@ -91,9 +91,14 @@ PasteResult PasteText(TStringGridModel& grid, const QString& text)
         return PasteResult::TooMany;
     for (int i = 0; i < lines.size(); ++i) {
         const QStringList& fields = lines[i];
-        for (int j = 0; j < fields.size() && j + 1 < grid.ColCount(); ++j) {
-            const int col = j + 1;
-            grid.SetCell(col, i, col == PasteColumns::Qty ? PlainNumber(ParseAmount(fields[j])) : fields[j]);
+        // A shorter line over a longer row empties the cells past its last
+        // field: a new name must not take the old row's unit and note.
+        for (int col = 1; col < grid.ColCount(); ++col) {
+            const int j = col - 1;
+            if (j >= fields.size())
+                grid.SetCell(col, i, QString());
+            else
+                grid.SetCell(col, i, col == PasteColumns::Qty ? PlainNumber(ParseAmount(fields[j])) : fields[j]);
         }
     }
     RenumberPaste(grid);

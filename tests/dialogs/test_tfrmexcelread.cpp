@@ -170,18 +170,34 @@ TEST_F(TFrmExcelReadTest, NinetyNineLinesFitAHundredDoNot)
     });
 }
 
-TEST_F(TFrmExcelReadTest, ShorterPasteKeepsTheRowsBelowAndExtraFieldsAreDropped)
+// A pasted line fills its row from the name on and empties every cell past
+// its last field, so that no new name keeps an old row's unit or note; rows
+// below the pasted lines stay as they were, fields past the last column go.
+TEST_F(TFrmExcelReadTest, ShorterLinesEmptyTheirOldCellsAndKeepTheRowsBelow)
 {
     Run([&](TFrmExcelRead& w) {
-        Paste(w, Lines(5));
-        Paste(w, QStringLiteral("가\t1\r\n나\t2\tEA\tn\tb\t6\t7\t8\t9\t10\t11\r\n"));
-        EXPECT_EQ(Cell(w, 1, 0), QStringLiteral("가"));
-        EXPECT_EQ(Cell(w, 3, 0), QStringLiteral("BOX")); // not pasted over: kept
-        EXPECT_EQ(Cell(w, 9, 1), QStringLiteral("9"));
-        for (int r = 2; r < 5; ++r) {
-            EXPECT_EQ(Cell(w, 1, r), QStringLiteral("제품%1").arg(r + 1));
-            EXPECT_EQ(Cell(w, 0, r), QStringLiteral("%1").arg(r + 1, 2, 10, QLatin1Char('0')));
-        }
+        const QString full = QStringLiteral("신라면\t2\tBOX\t메모1\t880123\t6\t7\t8\t9\r\n");
+        Paste(w, full + full + full + full + full + full);
+        Paste(w,
+            QStringLiteral("X1\t7\r\n"
+                           "X2\r\n"
+                           "X3\t1\tEA\r\n"
+                           "\r\n"
+                           "X5\t5\tEA\tn\tb\t6\t7\t8\t9\t10\t11\r\n"));
+        const QStringList rows[] = {
+            { "X1", "7", "", "", "", "", "", "", "" },
+            { "X2", "", "", "", "", "", "", "", "" },
+            { "X3", "1", "EA", "", "", "", "", "", "" },
+            { "", "", "", "", "", "", "", "", "" },
+            { "X5", "5", "EA", "n", "b", "6", "7", "8", "9" },
+            { "신라면", "2", "BOX", "메모1", "880123", "6", "7", "8", "9" },
+        };
+        for (int r = 0; r < 6; ++r)
+            for (int c = 1; c < 10; ++c)
+                EXPECT_EQ(Cell(w, c, r), rows[r][c - 1]) << "row " << r << " column " << c;
+        // The empty fourth line ends the numbering; the rows after it keep theirs.
+        EXPECT_EQ(Cell(w, 0, 2), QStringLiteral("03"));
+        EXPECT_EQ(Cell(w, 0, 4), QStringLiteral("05"));
         w.SBEsc->click();
     });
 }
