@@ -55,9 +55,8 @@ namespace {
     public:
         MessageAnswer Ask(const MessageRequest& request) override
         {
-            const QString line = QStringLiteral("MESSAGE\t") + request.caption + QLatin1Char('\t')
-                + QLatin1String(IconName(request.icon)) + QLatin1Char('\t') + request.text;
-            std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+            const QByteArray line = StderrMessageLine(request).toUtf8() + '\n';
+            std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
             std::fflush(stderr);
             switch (request.buttons) {
             case MessageButtons::YesNo:
@@ -71,6 +70,16 @@ namespace {
     };
 
 } // namespace
+
+QString StderrMessageLine(const MessageRequest& request)
+{
+    // A failure message carries the answer, which holds a NUL before the
+    // echoed CALL_INDEX; the whole text is written, the NUL made visible.
+    QString text = request.text;
+    text.replace(QChar(u'\0'), QChar(u'\u2400'));
+    return QStringLiteral("MESSAGE\t") + request.caption + QLatin1Char('\t') + QLatin1String(IconName(request.icon))
+        + QLatin1Char('\t') + text;
+}
 
 StartArguments ParseStartArguments(const QStringList& arguments)
 {

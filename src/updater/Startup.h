@@ -12,7 +12,8 @@
 //                               arguments, working folder).
 //   ORDER_MESSAGES_TO_STDERR=1  message boxes are written to stderr as
 //                               "MESSAGE<TAB>caption<TAB>icon<TAB>text" and
-//                               answered OK (Yes for a question).
+//                               answered OK (Yes for a question); a NUL in
+//                               the text is written as U+2400 (␀).
 
 #include <QString>
 #include <QStringList>
@@ -72,5 +73,9 @@ void ApplyFontSubstitutions();
 
 // Installs the stderr message boxes when ORDER_MESSAGES_TO_STDERR is set.
 void InstallStartupTestHooks();
+
+struct MessageRequest;
+// The line ORDER_MESSAGES_TO_STDERR writes for a message box.
+QString StderrMessageLine(const MessageRequest& request);
 
 } // namespace order

@@ -1,4 +1,5 @@
 #include "DataModule.h"
+#include "Messages.h"
 #include "Startup.h"
 
 #include <gtest/gtest.h>
@@ -116,6 +117,22 @@ TEST(Startup, DecodedMessage)
     EXPECT_EQ(order::DecodeStartMessage(QStringLiteral("A^B/C")), QStringLiteral("A B\r\nC"));
     EXPECT_EQ(order::DecodeStartMessage(QStringLiteral("//^^")), QStringLiteral("\r\n\r\n  "));
     EXPECT_EQ(order::DecodeStartMessage(QString()), QString());
+}
+
+// A failure message embeds the answer, whose NUL comes before the echoed
+// CALL_INDEX: the test hook's line carries all of it, the NUL visible.
+TEST(Startup, StderrMessageLineKeepsTheTextPastANul)
+{
+    order::MessageRequest request;
+    request.caption = QStringLiteral("딩동주문");
+    request.icon = order::MessageIcon::Error;
+    request.text = QStringLiteral("주문 전송 실패입니다.\r\r<RESULT_CODE>0</RESULT_CODE>") + QChar(u'\0')
+        + QStringLiteral("<CALL_INDEX>261209-7</CALL_INDEX>");
+    const QString line = order::StderrMessageLine(request);
+    EXPECT_EQ(line,
+        QStringLiteral("MESSAGE\t딩동주문\terror\t주문 전송 실패입니다.\r\r<RESULT_CODE>0</RESULT_CODE>\u2400"
+                       "<CALL_INDEX>261209-7</CALL_INDEX>"));
+    EXPECT_FALSE(line.contains(QChar(u'\0')));
 }
 
 // A real detached start of a program lying in a folder with blanks, with a
