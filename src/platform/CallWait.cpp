@@ -257,7 +257,7 @@ void TCallWait::Wait(const std::shared_ptr<CallJob>& job, TransferCancel& cancel
         if (!over)
             over = QApplication::activeWindow() ? QApplication::activeWindow() : active.data();
         box = new TFrmWait(over);
-        boxes_.push_back(box);
+        boxes_.push_back(QPointer<QWidget>(box.data()));
         ++boxesShown_;
         connect(box, &TFrmWait::Cancelled, box, [&cancel] { cancel.Cancel(); });
         box->ShowElapsed(clock.elapsed());
@@ -286,10 +286,10 @@ void TCallWait::Wait(const std::shared_ptr<CallJob>& job, TransferCancel& cancel
     tick.stop();
     // Still known as a box while it goes, so that its closing is not held.
     delete box.data();
-    boxes_.erase(std::remove_if(boxes_.begin(), boxes_.end(), [](const QPointer<TFrmWait>& b) { return b.isNull(); }),
+    boxes_.erase(std::remove_if(boxes_.begin(), boxes_.end(), [](const QPointer<QWidget>& b) { return b.isNull(); }),
         boxes_.end());
     if (!FrmWait && !boxes_.empty())
-        FrmWait = boxes_.back();
+        FrmWait = static_cast<TFrmWait*>(boxes_.back().data());
     QApplication::restoreOverrideCursor();
     --waiting_;
     // The box may have taken the activation on some platforms.
@@ -300,7 +300,7 @@ void TCallWait::Wait(const std::shared_ptr<CallJob>& job, TransferCancel& cancel
 
 bool TCallWait::IsBox(const QWindow* window) const
 {
-    for (const QPointer<TFrmWait>& box : boxes_) {
+    for (const QPointer<QWidget>& box : boxes_) {
         if (box && box->windowHandle() == window)
             return true;
     }

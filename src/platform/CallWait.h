@@ -97,7 +97,9 @@ private:
     bool replayScheduled_ = false;
     std::deque<Held> held_;
     std::vector<const QEvent*> replaying_;
-    std::vector<QPointer<TFrmWait>> boxes_;
+    // Held as widgets: a box is still looked for while ~QWidget closes it,
+    // when it is no longer a TFrmWait.
+    std::vector<QPointer<QWidget>> boxes_;
 };
 
 // Puts a TCallWait, owned by the application, behind every transfer of the

@@ -35,7 +35,7 @@ std::string Cp949Answer()
 const std::string kRequest = "VALUE=<POST_DATA><CALL_INDEX>241207-7</CALL_INDEX><COMMAND>100106</COMMAND>"
                              "<DB_KEY>000001</DB_KEY><LIKE_KEY>%사과 & <배>%</LIKE_KEY></POST_DATA>";
 const std::string kTail = "<CALL_INDEX>241207-7</CALL_INDEX>";
-const std::string kDownloadBytes("PK\x03\x04\0\x01\xFF binary\0", 17);
+const std::string kDownloadBytes("PK\x03\x04\0\x01\xFF binary\0", 15);
 
 std::string ZlibGunzip(const std::string& member, bool& ok)
 {
