@@ -1,14 +1,20 @@
 #include "TFrmCA.h"
 
 #include "DataModule.h"
+#include "FrameTitle.h"
 #include "Helpers.h"
 
+#include <QBoxLayout>
 #include <QCalendarWidget>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTextCharFormat>
+#include <QToolButton>
+#include <QSpinBox>
+
+#include <algorithm>
 
 namespace order {
 
@@ -61,11 +67,8 @@ TFrmCA::TFrmCA(QWidget* parent)
     MCa->setLocale(QLocale(QLocale::Korean, QLocale::SouthKorea));
     MCa->setFirstDayOfWeek(Qt::Sunday);
     MCa->setMinimumSize(1, 1);
-    // A font 24 pixels high from the top of its tallest glyph to the bottom
-    // of its lowest (its line height), which keeps two-digit days whole in
-    // the seven columns of the window's width.
     QFont font = MCa->font();
-    font.setPixelSize(21);
+    font.setPixelSize(24);
     MCa->setFont(font);
     if (auto* bar = MCa->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"))) {
         QFont barFont = font;
@@ -73,7 +76,20 @@ TFrmCA::TFrmCA(QWidget* parent)
         barFont.setBold(true);
         for (QWidget* w : bar->findChildren<QWidget*>())
             w->setFont(barFont);
+        // Korean readers read the year first: "2026년 12월".
+        auto* layout = qobject_cast<QBoxLayout*>(bar->layout());
+        auto* month = bar->findChild<QWidget*>(QStringLiteral("qt_calendar_monthbutton"));
+        auto* year = bar->findChild<QWidget*>(QStringLiteral("qt_calendar_yearbutton"));
+        auto* yearEdit = bar->findChild<QWidget*>(QStringLiteral("qt_calendar_yearedit"));
+        if (layout && month && year) {
+            layout->removeWidget(month);
+            const int at = std::max(layout->indexOf(year), yearEdit ? layout->indexOf(yearEdit) : -1);
+            layout->insertWidget(at + 1, month);
+        }
+        if (auto* edit = qobject_cast<QSpinBox*>(yearEdit))
+            connect(edit, &QSpinBox::editingFinished, this, &TFrmCA::ShowYearWithSuffix);
     }
+    connect(MCa, &QCalendarWidget::currentPageChanged, this, &TFrmCA::ShowYearWithSuffix);
     MCa->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     MCa->setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
     MCa->setGridVisible(false);
@@ -82,6 +98,9 @@ TFrmCA::TFrmCA(QWidget* parent)
     // whole week fits the window.
     if (auto* days = MCa->findChild<QTableView*>()) {
         days->setCursor(Qt::PointingHandCursor);
+        // Two digits 24 pixels high fill a seventh of the window; drawn
+        // whole and centred, never shortened to an ellipsis.
+        days->setTextElideMode(Qt::ElideNone);
         days->horizontalHeader()->setMinimumSectionSize(1);
         days->verticalHeader()->setMinimumSectionSize(1);
     }
@@ -94,6 +113,19 @@ TFrmCA::TFrmCA(QWidget* parent)
 
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
+}
+
+QString CalendarYearText(int year)
+{
+    return QStringLiteral("%1년").arg(year);
+}
+
+// The calendar writes the bare year into its year button whenever the page
+// or the typed year changes; these run after it.
+void TFrmCA::ShowYearWithSuffix()
+{
+    if (auto* year = MCa->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton")))
+        year->setText(CalendarYearText(MCa->yearShown()));
 }
 
 TFrmCA::~TFrmCA()
@@ -110,6 +142,7 @@ void TFrmCA::FormActivate()
     const QDate start = CalendarStartDate(InputText, QDate::currentDate());
     MCa->setCurrentPage(start.year(), start.month());
     MCa->setSelectedDate(start);
+    ShowYearWithSuffix();
     MCa->setFocus(Qt::OtherFocusReason);
 }
 
@@ -162,6 +195,7 @@ void TFrmCA::showEvent(QShowEvent* event)
     // Platforms without window activation (offscreen) still open on the date.
     FormActivate();
     QDialog::showEvent(event);
+    ClearFrameTitle(this);
 }
 
 } // namespace order

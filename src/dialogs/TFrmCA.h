@@ -26,6 +26,8 @@ namespace order {
 QDate CalendarStartDate(const QString& text, const QDate& today);
 // "yymmdd" of a date.
 QString CalendarDateCode(const QDate& date);
+// The month bar's year: "2026년".
+QString CalendarYearText(int year);
 
 class TFrmCA : public QDialog {
     Q_OBJECT
@@ -51,6 +53,7 @@ protected:
 
 private:
     bool FormKeyDown(QKeyEvent* event); // true: the key was taken
+    void ShowYearWithSuffix();
 
     bool firstActivate_ = true;
 };

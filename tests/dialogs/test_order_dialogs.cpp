@@ -155,6 +155,26 @@ TEST_F(CalendarWindow, KeysMoveAndEnterPicks)
     EXPECT_EQ(DM->PickedValue, QStringLiteral("991223"));
 }
 
+// The month bar reads year then month, "2099년 12월", and keeps it when the
+// page turns; the days are drawn 24 pixels high.
+TEST_F(CalendarWindow, MonthBarReadsYearThenMonth)
+{
+    Open(QStringLiteral("991231"), [](TFrmCA& w) {
+        auto* year = w.MCa->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"));
+        auto* month = w.MCa->findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"));
+        auto* next = w.MCa->findChild<QToolButton*>(QStringLiteral("qt_calendar_nextmonth"));
+        ASSERT_TRUE(year && month && next);
+        EXPECT_EQ(year->text(), QStringLiteral("2099년"));
+        EXPECT_EQ(month->text(), QStringLiteral("12월"));
+        EXPECT_LT(year->x(), month->x());
+        next->click();
+        EXPECT_EQ(year->text(), QStringLiteral("2100년"));
+        EXPECT_EQ(month->text(), QStringLiteral("1월"));
+        EXPECT_EQ(w.MCa->font().pixelSize(), 24);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_Escape);
+    });
+}
+
 TEST_F(CalendarWindow, EscCancelsAndPicksNothing)
 {
     const int result = Open(QString(), [](TFrmCA& w) {
