@@ -5,6 +5,7 @@
 #include "DataModule.h"
 #include "Helpers.h"
 #include "IniFile.h"
+#include "InputMode.h"
 #include "Messages.h"
 #include "ServiceCalls.h"
 #include "TFrmSecModi.h"
@@ -59,6 +60,7 @@ void UseHashEcho(QLineEdit* edit)
     style->setParent(edit);
     edit->setStyle(style);
     edit->setEchoMode(QLineEdit::Password);
+    SetInputMode(edit, InputMode::Alphanumeric);
 }
 
 QString TrimControls(const QString& s)
@@ -130,6 +132,8 @@ TFrmSecS::TFrmSecS(QWidget* parent)
     EdtCID = makeEdit("EdtCID", { 513, 76, 114, 15 }, 15, 13);
     MEdtS = makeEdit("MEdtS", { 513, 123, 114, 14 }, 13, 11);
     UseHashEcho(MEdtS);
+    SetInputMode(EdtMID, InputMode::Hangul);
+    SetInputMode(EdtCID, InputMode::Hangul);
     setTabOrder(EdtMID, EdtCID);
     setTabOrder(EdtCID, MEdtS);
 

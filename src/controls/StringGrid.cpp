@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -352,6 +353,20 @@ int TStringGrid::ColWidth(int col) const
         return 0;
     const int size = horizontalHeader()->sectionSize(col);
     return size <= 0 ? 0 : size - LineWidth();
+}
+
+int TStringGrid::CellAreaWidth() const
+{
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+    return width() - 2 * frameWidth() - (verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff ? 0 : bar);
+}
+
+void TStringGrid::FitColumnToRightEdge(int col)
+{
+    if (col < 0 || col >= ColCount())
+        return;
+    const int left = horizontalHeader()->sectionPosition(col);
+    SetColWidth(col, std::max(CellAreaWidth() - left - LineWidth(), 1));
 }
 
 void TStringGrid::SetDefaultColWidth(int w)

@@ -104,6 +104,12 @@ public:
 
     void SetColWidth(int col, int width);
     int ColWidth(int col) const;
+    // The width the cells get beside a vertical scroll bar, from the frame
+    // and scroll bar sizes of the style in use.
+    int CellAreaWidth() const;
+    // Widens or narrows col so that it ends at the cell area's right edge
+    // and no part of the columns after it shows.
+    void FitColumnToRightEdge(int col);
     void SetDefaultColWidth(int w);
     void SetDefaultRowHeight(int h);
     int DefaultRowHeight() const;

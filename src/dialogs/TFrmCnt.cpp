@@ -4,6 +4,7 @@
 #include "Artwork.h"
 #include "DataModule.h"
 #include "Helpers.h"
+#include "InputMode.h"
 #include "Messages.h"
 #include "TCEdit.h"
 #include "TImageButton.h"
@@ -129,11 +130,15 @@ TFrmCnt::TFrmCnt(QWidget* parent)
     CEdtCnt->SetCurrencySetdigit(2);
     CEdtCnt->SetCurrencySign(false);
     CEdtCnt->SetMaxLength(4);
+    CEdtCnt->setFrame(false);
     CEdtCnt->installEventFilter(this);
 
     EdtGB = makeEdit("EdtGB", { 262, 92, 78, 26 }, 6, PixelFont("굴림", 15, true));
     EdtGB->setText(QStringLiteral("1"));
     EdtNote = makeEdit("EdtNote", { 90, 124, 250, 24 }, 20, PixelFont("굴림", 13, true));
+    for (QLineEdit* e : { EdtGN, EdtGB, EdtNote })
+        SetInputMode(e, InputMode::Hangul);
+    SetInputMode(CEdtCnt, InputMode::Number);
 
     // Name and packing unit are shown, not typed, except in "NEW".
     for (QLineEdit* e : { EdtGN, EdtGB }) {

@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "DataModule.h"
+#include "InputMode.h"
 #include "OrderDraft.h"
 #include "Messages.h"
 #include "StringGrid.h"
@@ -188,6 +189,7 @@ void TFrmMain::CreateControls()
     ImgBtnEsc->setObjectName(QStringLiteral("ImgBtnEsc"));
     ImgBtnEsc->SetTransparentColor(ArtTransparentColor());
     ImgBtnEsc->SetPictureCount(1);
+    ImgBtnEsc->SetPictureAlign(paBottom);
     ImgBtnEsc->SetPicture(MainCloseButton());
     ImgBtnEsc->setGeometry(930, 17, 41, 41);
     ImgBtnEsc->setToolTip(QStringLiteral("업무종료 [ESC]"));
@@ -229,6 +231,10 @@ void TFrmMain::CreateControls()
     const int lineWidths[] = { 20, 252, 34, 33, 53, 58, 110, 64, 64, 64 };
     for (int c = 0; c < kLineColCount; ++c)
         SGS->SetColWidth(c, lineWidths[c]);
+    // The widths add up to the grid's width with Windows' scroll bar and
+    // frame; Qt's are narrower, so the note reaches the edge and the columns
+    // after it stay out of sight.
+    SGS->FitColumnToRightEdge(6);
     SGS->OnDrawCell
         = [this](int col, int row, QPainter& p, const QRect& rect, bool, bool) { DrawLineCell(col, row, p, rect); };
 
@@ -252,7 +258,7 @@ void TFrmMain::CreateControls()
     CEdtSum->SetCurrencyPoint(true);
     CEdtSum->SetCurrencySetdigit(2);
     CEdtSum->SetCurrencyNegative(true);
-    CEdtSum->SetMaxLength(12);
+    CEdtSum->SetMaxLength(9);
     CEdtSum->setReadOnly(true);
     CEdtSum->setFont(PixelFont("MS Sans Serif", 15, true));
     CEdtSum->setFocusPolicy(Qt::ClickFocus);
@@ -293,6 +299,8 @@ void TFrmMain::CreateControls()
         = Edit(rightTop, "EdtGN", 161, 0, 114, 30, QStringLiteral("제품검색란 입력후 [Enter] or [F11] 앞 검색"), true);
     EdtGN->setFont(PixelFont("MS Sans Serif", 13, true));
     EdtGN->setFocusPolicy(Qt::StrongFocus);
+    SetInputMode(EdtGN, InputMode::Hangul);
+    SetInputMode(EdtNote, InputMode::Hangul);
     SBGPN = SpeedButton(rightTop, "SBGPN", 277, 6, 59, QStringLiteral("분류검색"),
         QStringLiteral("제품의 분류로 검색합니다. 단축키[F2]"));
     SBSDIndex = SpeedButton(

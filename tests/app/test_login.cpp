@@ -240,6 +240,12 @@ TEST_F(LoginWindow, LooksAsDesigned)
     EXPECT_EQ(w->EdtMID->maxLength(), 13);
     EXPECT_EQ(w->MEdtS->maxLength(), 11);
     EXPECT_EQ(w->MEdtS->echoMode(), QLineEdit::Password);
+    // Input method: the ids take Hangul, the password Latin letters and
+    // digits without prediction.
+    for (QLineEdit* e : { w->EdtMID, w->EdtCID })
+        EXPECT_FALSE(e->inputMethodHints() & (Qt::ImhLatinOnly | Qt::ImhDigitsOnly | Qt::ImhNoPredictiveText))
+            << e->objectName().toStdString();
+    EXPECT_TRUE(w->MEdtS->inputMethodHints().testFlags(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText | Qt::ImhHiddenText));
     EXPECT_EQ(w->MEdtS->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, w->MEdtS), '#');
     EXPECT_FALSE(w->SBLogin->mask().contains(QPoint(0, 0))); // round ends
     EXPECT_EQ(FrmSecS, w);

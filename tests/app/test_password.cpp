@@ -204,6 +204,9 @@ TEST_F(PasswordWindow, LooksAsDesignedInBothModes)
     EXPECT_EQ(w->Label1->text(), QString::fromUtf8("주문을 하시려면 숫자만 사용하세요 "));
     EXPECT_EQ(w->Label2->text(), QString::fromUtf8("[Play스토어]에서 [딩동주문] 설치"));
     EXPECT_EQ(w->MEdtS->maxLength(), 11);
+    for (QLineEdit* e : { w->MEdtS, w->MEdtV })
+        EXPECT_TRUE(e->inputMethodHints().testFlags(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText | Qt::ImhHiddenText))
+            << e->objectName().toStdString();
     EXPECT_EQ(w->MEdtS->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, w->MEdtS), '#');
     EXPECT_EQ(w->focusWidget(), w->MEdtS);
     Press(w, Qt::Key_Down);

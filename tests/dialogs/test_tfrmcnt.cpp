@@ -133,6 +133,11 @@ TEST_F(TFrmCntTest, AddShowsTheProductAndHandsBackTheLine)
             EXPECT_EQ(w.EdtGU->text(), "") << "a unit quantity of 0 shows empty";
             EXPECT_EQ(w.CEdtCnt->Value(), 5);
             EXPECT_EQ(w.focusWidget(), w.CEdtCnt);
+            EXPECT_FALSE(w.CEdtCnt->hasFrame());
+            EXPECT_TRUE(w.CEdtCnt->inputMethodHints().testFlag(Qt::ImhFormattedNumbersOnly));
+            for (QLineEdit* e : { w.EdtGN, w.EdtGB, w.EdtNote })
+                EXPECT_FALSE(e->inputMethodHints() & (Qt::ImhLatinOnly | Qt::ImhDigitsOnly | Qt::ImhNoPredictiveText))
+                    << e->objectName().toStdString();
             EXPECT_TRUE(w.EdtGN->isReadOnly());
             // First keypad digit replaces the starting 5, the next appends.
             Press(w.SB[2]);

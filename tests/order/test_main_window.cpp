@@ -10,10 +10,14 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QImageReader>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QToolButton>
+
+#include <array>
 
 using namespace order;
 using namespace order_test;
@@ -86,8 +90,20 @@ TEST_F(MainWindow, LayoutBannerAndControls)
     EXPECT_EQ(w->LblTitle->pos(), QPoint(629, 53));
     EXPECT_EQ(w->ImgBtnEsc->geometry(), QRect(930, 17, 41, 41));
     EXPECT_EQ(w->ImgBtnEsc->toolTip(), QString::fromUtf8("업무종료 [ESC]"));
+    EXPECT_EQ(w->ImgBtnEsc->PictureAlign(), paBottom);
     EXPECT_EQ(w->SGS->mapTo(w, QPoint(0, 0)), QPoint(5, 123));
     EXPECT_EQ(w->SGS->width(), 588);
+    {
+        // The note ends at the right edge of the cells; columns 7 to 9 (the
+        // product code among them) lie wholly beyond it.
+        const QHeaderView* h = w->SGS->horizontalHeader();
+        const int edge = w->SGS->viewport()->width();
+        EXPECT_TRUE(w->SGS->verticalScrollBar()->isVisible());
+        EXPECT_EQ(h->sectionPosition(6) + h->sectionSize(6), edge);
+        EXPECT_EQ(h->sectionPosition(7), edge);
+        for (int c = 0; c < 6; ++c)
+            EXPECT_EQ(w->SGS->ColWidth(c), (std::array { 20, 252, 34, 33, 53, 58 })[c]) << c;
+    }
     EXPECT_EQ(w->SGG->geometry(), w->SGA->geometry());
     EXPECT_EQ(w->SGG->x() + w->SGG->width(), 1003);
     EXPECT_EQ(w->SGG->width(), 408);
@@ -131,8 +147,12 @@ TEST_F(MainWindow, LayoutBannerAndControls)
     EXPECT_EQ(w->EdtDD->maxLength(), 6);
     EXPECT_EQ(w->EdtNote->maxLength(), 98);
     EXPECT_EQ(w->EdtGN->maxLength(), 30);
+    for (QLineEdit* e : { w->EdtGN, w->EdtNote })
+        EXPECT_FALSE(e->inputMethodHints() & (Qt::ImhLatinOnly | Qt::ImhDigitsOnly | Qt::ImhNoPredictiveText))
+            << e->objectName().toStdString();
     EXPECT_EQ(w->CEdtSum->x(), 399);
     EXPECT_TRUE(w->CEdtSum->isReadOnly());
+    EXPECT_EQ(w->CEdtSum->MaxLength(), 9);
     // Not tab stops.
     for (QWidget* c : std::initializer_list<QWidget*> { w->EdtDD, w->EdtNote, w->ChkBxIOG, w->ChkBxOCost, w->CEdtSum })
         EXPECT_FALSE(c->focusPolicy() & Qt::TabFocus) << c->objectName().toStdString();
