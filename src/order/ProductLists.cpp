@@ -4,6 +4,7 @@
 
 #include "TFrmMain.h"
 
+#include "Bell.h"
 #include "DataModule.h"
 #include "Helpers.h"
 #include "Messages.h"
@@ -185,6 +186,16 @@ void TFrmMain::RdBtnAllClick()
         FocusSearchBox();
 }
 
+// A hand scanner types a barcode and Enter. When neither the list nor the
+// search knows the code, the shop, looking at the goods and not at the
+// screen, hears it; nothing else changes.
+void TFrmMain::RingForUnknownCode(const QString& text)
+{
+    const QString code = Trimmed(text);
+    if (!code.isEmpty() && IsDigitsOnly(code))
+        RingBell();
+}
+
 bool TFrmMain::SearchTraded(const QString& text)
 {
     FromSearch = !text.isEmpty();
@@ -198,6 +209,7 @@ bool TFrmMain::SearchTraded(const QString& text)
     }
     if (RecordCount(answer) == 0) {
         TradedAnswer.reset();
+        RingForUnknownCode(text);
         FocusSearchBox();
         return false;
     }
@@ -220,6 +232,7 @@ bool TFrmMain::SearchCatalog(const QString& text, bool prefix)
     }
     if (RecordCount(answer) == 0) {
         CatalogAnswer.reset();
+        RingForUnknownCode(text);
         FocusSearchBox();
         return false;
     }

@@ -128,6 +128,7 @@ public:
     void ShowCatalogList();
     bool ScanBarcode(const QString& text);
     bool FindPrice(const QString& text);
+    void RingForUnknownCode(const QString& text);
     bool SearchTraded(const QString& text);
     bool SearchCatalog(const QString& text, bool prefix);
     TStringGrid* VisibleList() const;

@@ -4,6 +4,7 @@
 
 #include "MainWindowSupport.h"
 
+#include "Bell.h"
 #include "Helpers.h"
 #include "TCEdit.h"
 
@@ -215,6 +216,50 @@ TEST_F(MainLists, UnknownBarcodeFallsBackToASearchAndHangulNeverScans)
     ASSERT_GT(w->SGG->RowCount(), 0);
     for (int r = 0; r < w->SGG->RowCount(); ++r)
         EXPECT_TRUE(w->SGG->Cells(0, r).contains(word)) << r;
+}
+
+// A hand scanner types a code and Enter; a code that neither the list nor
+// the search knows rings the bell once and changes nothing else.
+TEST_F(MainLists, ACodeNobodyKnowsRingsTheBellOnce)
+{
+    int bells = 0;
+    SetBellForTesting([&] { ++bells; });
+    TFrmMain* w = Open(kShop01);
+    ASSERT_NE(w, nullptr);
+    const int row = PricedRow(w->SGG);
+    ASSERT_GE(row, 0);
+    struct Case {
+        QString text;
+        int bells;
+        int lines; // order lines afterwards
+    };
+    const Case cases[] = {
+        { w->SGG->Cells(7, row), 0, 1 }, // in the traded list
+        { QStringLiteral("0000000000000"), 1, 1 },
+        { QStringLiteral(" 8809999999999 "), 1, 1 },
+        { QStringLiteral("ZZQXNOTHING"), 0, 1 }, // a name that finds nothing
+        { QString::fromUtf8("없는제품이름"), 0, 1 },
+    };
+    for (const Case& c : cases) {
+        bells = 0;
+        messages_.Clear();
+        Type(c.text);
+        Press(Qt::Key_Return);
+        EXPECT_EQ(bells, c.bells) << c.text.toStdString();
+        EXPECT_EQ(Lines(), c.lines) << c.text.toStdString();
+        EXPECT_TRUE(w->EdtGN->text().isEmpty()) << c.text.toStdString();
+        EXPECT_EQ(w->focusWidget(), w->EdtGN) << c.text.toStdString();
+        EXPECT_TRUE(messages_.Texts().isEmpty()) << c.text.toStdString();
+    }
+    // The same in the catalogue.
+    Press(Qt::Key_F1);
+    ASSERT_TRUE(w->SGA->isVisible());
+    bells = 0;
+    Type(QStringLiteral("0000000000000"));
+    Press(Qt::Key_Return);
+    EXPECT_EQ(bells, 1);
+    EXPECT_EQ(w->focusWidget(), w->EdtGN);
+    SetBellForTesting(nullptr);
 }
 
 TEST_F(MainLists, F11InTheTradedListNeverSearches)
