@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the client, the demo service, the tests and
-# the benchmarks need. Does nothing when every package is already there.
+# Installs the Debian 12 packages the client, the demo service, the tests,
+# the benchmarks and the shops' package need (CPack runs dpkg-shlibdeps,
+# which needs file; the package test validates the desktop entry and the
+# metainfo). Does nothing when every package is already there.
 set -euo pipefail
 
 PACKAGES=(
@@ -9,6 +11,7 @@ PACKAGES=(
   libcurl4-openssl-dev zlib1g-dev libdeflate-dev libisal-dev libsqlite3-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-nanum xvfb xauth imagemagick poppler-utils
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()

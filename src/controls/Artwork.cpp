@@ -126,6 +126,31 @@ namespace {
         DrawPowerSymbol(p, c, r.width() * 0.24, l.text, r.width() * 0.085);
     }
 
+
+    void DrawBell(QPainter& p, QPointF centre, double size)
+    {
+        QPainterPath bell;
+        const double w = size * 0.5;
+        bell.moveTo(centre.x() - w, centre.y() + size * 0.35);
+        bell.cubicTo(centre.x() - w * 0.75, centre.y() + size * 0.1, centre.x() - w * 0.8, centre.y() - size * 0.45,
+            centre.x(), centre.y() - size * 0.45);
+        bell.cubicTo(centre.x() + w * 0.8, centre.y() - size * 0.45, centre.x() + w * 0.75, centre.y() + size * 0.1,
+            centre.x() + w, centre.y() + size * 0.35);
+        bell.closeSubpath();
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 204, 51));
+        p.drawPath(bell);
+        p.drawEllipse(QPointF(centre.x(), centre.y() + size * 0.42), size * 0.1, size * 0.1);
+        p.drawEllipse(QPointF(centre.x(), centre.y() - size * 0.5), size * 0.07, size * 0.07);
+        // Ringing strokes on both sides.
+        p.setPen(QPen(QColor(255, 255, 255, 220), 2.2 * (size / 34.0), Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        for (int i = 1; i <= 2; ++i) {
+            const double r = size * (0.45 + 0.18 * i);
+            p.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 20 * 16, 40 * 16);
+            p.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 120 * 16, 40 * 16);
+        }
+    }
 } // namespace
 
 QImage LoginButtonStrip(const QString& caption)
@@ -329,6 +354,32 @@ QImage LoginRightPicture()
     }
     p.end();
     return img;
+}
+
+void DrawBellBadge(QPainter& p, QPointF centre, double radius)
+{
+    // Proportions of the banner's badge, where the radius is 31.
+    const double k = radius / 31.0;
+    QRadialGradient badge(centre + QPointF(-2 * k, -3 * k), 34 * k);
+    badge.setColorAt(0.0, QColor(40, 110, 200));
+    badge.setColorAt(1.0, QColor(12, 52, 120));
+    p.setBrush(badge);
+    p.setPen(QPen(Qt::white, 3 * k));
+    p.drawEllipse(centre, radius, radius);
+    DrawBell(p, centre + QPointF(0, 2 * k), 34 * k);
+}
+
+QImage ProgramIcon(int size)
+{
+    QImage icon(size, size, QImage::Format_ARGB32);
+    icon.fill(Qt::transparent);
+    QPainter p(&icon);
+    p.setRenderHint(QPainter::Antialiasing);
+    // The white ring is drawn half outside the radius: leave room for it.
+    const double radius = size / 2.0 / (1.0 + 1.5 / 31.0);
+    DrawBellBadge(p, QPointF(size / 2.0, size / 2.0), radius);
+    p.end();
+    return icon;
 }
 
 } // namespace order

@@ -7,7 +7,10 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPointF>
 #include <QString>
+
+class QPainter;
 
 namespace order {
 
@@ -41,5 +44,14 @@ QImage LoginRightPicture();
 // Where LoginRightPicture puts its white boxes (in its own coordinates), so
 // that the window can lay its borderless inputs over them.
 QRect LoginRightBox(int index);
+
+// The program's mark, a ringing bell (딩동) on a round blue badge with a
+// white ring, drawn around centre with the given badge radius. The banner
+// shows it at radius 31; the desktop icon is the mark alone.
+void DrawBellBadge(QPainter& p, QPointF centre, double radius);
+
+// The desktop icon: the mark filling a size x size square on a transparent
+// background.
+QImage ProgramIcon(int size);
 
 } // namespace order

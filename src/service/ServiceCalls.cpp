@@ -53,15 +53,23 @@ bool ParseHostPort(const std::string& text, ServiceEndpoint& out)
     return true;
 }
 
-ServiceEndpoint ServiceHost()
+ServiceEndpoint ChooseServiceHost(const char* builtIn, const char* environment)
 {
-    ServiceEndpoint ep{ORDER_SERVICE_DEFAULT_HOST, 80};
-    if (const char* env = std::getenv("ORDER_SERVICE_HOST")) {
+    ServiceEndpoint ep{builtIn, 80};
+    // A supplier whose service listens on another port bakes in "host:port";
+    // taken whole as a host name it would never resolve.
+    ParseHostPort(builtIn, ep);
+    if (environment) {
         ServiceEndpoint parsed;
-        if (ParseHostPort(env, parsed))
+        if (ParseHostPort(environment, parsed))
             ep = parsed;
     }
     return ep;
+}
+
+ServiceEndpoint ServiceHost()
+{
+    return ChooseServiceHost(ORDER_SERVICE_DEFAULT_HOST, std::getenv("ORDER_SERVICE_HOST"));
 }
 
 std::string MakeCallIndex()

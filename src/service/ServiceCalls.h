@@ -15,8 +15,12 @@ struct ServiceEndpoint {
 };
 
 // ORDER_SERVICE_HOST ("host" or "host:port", "[v6]:port") or the host
-// compiled into the client, port 80.
+// compiled into the client, which may carry its own port the same way;
+// port 80 when neither names one.
 ServiceEndpoint ServiceHost();
+// The same choice from given texts: environment (null when unset) over the
+// built-in host; a malformed environment value falls back to the built-in.
+ServiceEndpoint ChooseServiceHost(const char* builtIn, const char* environment);
 bool ParseHostPort(const std::string& text, ServiceEndpoint& out);
 
 // Today's code, "-" and the call counter.

@@ -357,3 +357,27 @@ TEST(ServiceEndpoint, HostAndPortFromTheEnvironment)
     EXPECT_EQ(ServiceHost().port, 8123);
     ::unsetenv("ORDER_SERVICE_HOST");
 }
+
+TEST(ServiceEndpoint, BuiltInHostMayCarryItsPort)
+{
+    struct Case {
+        const char* builtIn;
+        const char* environment;
+        const char* host;
+        int port;
+    };
+    const std::vector<Case> cases = {
+        {"order.supplier.example", nullptr, "order.supplier.example", 80},
+        {"order.supplier.example:8080", nullptr, "order.supplier.example", 8080},
+        {"[2001:db8::5]:8443", nullptr, "2001:db8::5", 8443},
+        {"order.supplier.example:8080", "127.0.0.1:9000", "127.0.0.1", 9000},
+        {"order.supplier.example:8080", "127.0.0.1", "127.0.0.1", 80},
+        {"order.supplier.example:8080", "bad:host:name", "order.supplier.example", 8080},
+        {"order.supplier.example:8080", "", "order.supplier.example", 8080},
+    };
+    for (const auto& c : cases) {
+        const ServiceEndpoint ep = ChooseServiceHost(c.builtIn, c.environment);
+        EXPECT_EQ(ep.host, c.host) << c.builtIn << " / " << (c.environment ? c.environment : "(unset)");
+        EXPECT_EQ(ep.port, c.port) << c.builtIn << " / " << (c.environment ? c.environment : "(unset)");
+    }
+}

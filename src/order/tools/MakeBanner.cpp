@@ -2,6 +2,8 @@
 // so the picture is ours and the window decodes it through Qt's JPEG reader
 // like any stored banner.
 
+#include "Artwork.h"
+
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -16,31 +18,6 @@ namespace {
 
 constexpr int kWidth = 998;
 constexpr int kHeight = 78;
-
-void DrawBell(QPainter& p, QPointF centre, double size)
-{
-    QPainterPath bell;
-    const double w = size * 0.5;
-    bell.moveTo(centre.x() - w, centre.y() + size * 0.35);
-    bell.cubicTo(centre.x() - w * 0.75, centre.y() + size * 0.1, centre.x() - w * 0.8, centre.y() - size * 0.45,
-        centre.x(), centre.y() - size * 0.45);
-    bell.cubicTo(centre.x() + w * 0.8, centre.y() - size * 0.45, centre.x() + w * 0.75, centre.y() + size * 0.1,
-        centre.x() + w, centre.y() + size * 0.35);
-    bell.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 204, 51));
-    p.drawPath(bell);
-    p.drawEllipse(QPointF(centre.x(), centre.y() + size * 0.42), size * 0.1, size * 0.1);
-    p.drawEllipse(QPointF(centre.x(), centre.y() - size * 0.5), size * 0.07, size * 0.07);
-    // Ringing strokes on both sides.
-    p.setPen(QPen(QColor(255, 255, 255, 220), 2.2, Qt::SolidLine, Qt::RoundCap));
-    p.setBrush(Qt::NoBrush);
-    for (int i = 1; i <= 2; ++i) {
-        const double r = size * (0.45 + 0.18 * i);
-        p.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 20 * 16, 40 * 16);
-        p.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), 120 * 16, 40 * 16);
-    }
-}
 
 } // namespace
 
@@ -85,13 +62,7 @@ int main(int argc, char* argv[])
     }
 
     // Round badge with a ringing bell.
-    QRadialGradient badge(QPointF(42, 36), 34);
-    badge.setColorAt(0.0, QColor(40, 110, 200));
-    badge.setColorAt(1.0, QColor(12, 52, 120));
-    p.setBrush(badge);
-    p.setPen(QPen(Qt::white, 3));
-    p.drawEllipse(QPointF(44, 39), 31, 31);
-    DrawBell(p, QPointF(44, 41), 34);
+    order::DrawBellBadge(p, QPointF(44, 39), 31);
 
     QFont title(QStringLiteral("NanumGothic"));
     title.setPixelSize(34);
