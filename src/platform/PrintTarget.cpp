@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
@@ -78,6 +79,22 @@ std::vector<std::vector<PrintCall>> RecordingPrintTarget::Jobs() const
 // ---------------------------------------------------------------------------
 // PrinterTarget
 
+namespace {
+
+    // The sheets are printed in NanumBarunGothic where it is installed (it
+    // comes with fonts-nanum). NanumGothic, which stands in for 굴림 on the
+    // screen, draws U+0000 to U+0020 with one glyph, and Qt's PDF writer then
+    // records every blank of the text layer as U+0001, so a printed sheet
+    // could not be searched or copied from.
+    QFont PrintFont()
+    {
+        const QString barun = QStringLiteral("NanumBarunGothic");
+        QFont font(QFontDatabase::hasFamily(barun) ? barun : QString::fromUtf8("굴림"));
+        return font;
+    }
+
+} // namespace
+
 struct PrinterTarget::Job {
     QPrinter printer { QPrinter::HighResolution };
     QPainter painter;
@@ -96,7 +113,7 @@ struct PrinterTarget::Job {
         // printer font is asked for by cell height; Qt sizes by em, so the
         // em is scaled until the cell fits.
         const double cell = height * scaleY;
-        QFont font(QString::fromUtf8("굴림"));
+        QFont font = PrintFont();
         font.setPixelSize(std::max(1, int(std::lround(cell))));
         const double measured = QFontMetricsF(font, &printer).height();
         if (measured > 0)
