@@ -274,7 +274,15 @@ INSTANTIATE_TEST_SUITE_P(Table, PasswordRules,
         RuleCase { "RisingByTwoAccepted", "1357", QString(), "1357" },
         RuleCase { "LettersAfterPrefixAccepted", "5821ab", QString(), "5821AB" },
         RuleCase { "BlanksAroundAreTrimmed", "  5821 ", QString(), "5821" },
-        RuleCase { "OnlyPrefixIsExamined", "58211234", QString(), "58211234" }),
+        RuleCase { "OnlyPrefixIsExamined", "58211234", QString(), "58211234" },
+        // At the edges of the rules: a repeated middle digit, a run over 9,
+        // pairs that differ, and a run that breaks at its last step.
+        RuleCase { "MiddleDigitRepeatsAccepted", "1224", QString(), "1224" },
+        RuleCase { "RunAcrossNineAccepted", "7890", QString(), "7890" },
+        RuleCase { "DifferentPairsAccepted", "1100", QString(), "1100" },
+        RuleCase { "AllZerosIsARepeatedPair", "0000", Pair("00", "00"), "" },
+        RuleCase { "RunBrokenAtTheEndAccepted", "1235", QString(), "1235" },
+        RuleCase { "BannedNumberIsNamedBeforeAnyOtherRule", "9000", Banned("9000"), "" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PasswordWindow, LettersAskAndYesRegisters)

@@ -215,6 +215,38 @@ TEST_F(OrderCycle, SendGuards)
     EXPECT_EQ(Lines(), 1);
 }
 
+// When two checks fail at once, the earlier one speaks and nothing else is
+// asked: no lines before a bad date; a state that refuses the send before the
+// question about an unusual quantity.
+TEST_F(OrderCycle, SendChecksSpeakInTheirOrder)
+{
+    TFrmMain* w = Open(kShop01);
+    ASSERT_NE(w, nullptr);
+    const std::uint64_t calls = Calls();
+    w->EdtDD->setText(QStringLiteral("261340"));
+    messages_.Clear();
+    Press(Qt::Key_F7);
+    EXPECT_EQ(messages_.Texts(), QStringList { Msg("전송할 주문내역이 없습니다.") });
+    EXPECT_EQ(Calls(), calls);
+    w->EdtDD->clear();
+
+    const QString code = SendNew(1);
+    ASSERT_TRUE(server_->SetOrderState(code.toStdString(), "I"));
+    OpenFromList(code);
+    ASSERT_EQ(Lines(), 1);
+    const QString usual = w->SGG->Cells(6, 4).trimmed();
+    ASSERT_FALSE(usual.isEmpty());
+    AddTraded(4, QString::number(usual.toInt() * 10));
+    ASSERT_EQ(Lines(), 2);
+    const std::uint64_t before = Calls();
+    messages_.Clear();
+    messages_.script = { MessageAnswer::Yes };
+    Press(Qt::Key_F7);
+    EXPECT_EQ(messages_.Texts(), QStringList { Msg("접수중인 내용은 수정할 수 없습니다.") });
+    EXPECT_EQ(Calls(), before) << "nothing was sent";
+    EXPECT_EQ(Lines(), 2);
+}
+
 TEST_F(OrderCycle, OpenChangeResendReceiveAndSample)
 {
     TFrmMain* w = Open(kShop01);

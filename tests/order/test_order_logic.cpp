@@ -4,6 +4,7 @@
 
 #include "MainLogic.h"
 #include "OrderLineLogic.h"
+#include "OrderLogic.h"
 #include "ProductListLogic.h"
 #include "QStringPrinter.h"
 #include "StringGrid.h"
@@ -333,6 +334,17 @@ TEST(OrderLines, CellDrawingRules)
         { 2, "BOX  ", "BOX", false, 4 },
         { 3, "1.5", "1.5", true, 4 },
         { 3, "0", "", true, 4 },
+        // Below 1: a leading zero, at most two decimals, rounded half away
+        // from zero; a value that rounds to nothing still shows 0.
+        { 3, "0.5", "0.5", true, 4 },
+        { 3, "0.25", "0.25", true, 4 },
+        { 3, "0.125", "0.13", true, 4 },
+        { 3, "0.004", "0", true, 4 },
+        { 3, "0.0000", "", true, 4 },
+        { 3, "-0.5", "-0.5", true, 4 },
+        { 3, "-0.005", "-0.01", true, 4 },
+        { 4, ".75", "0.75", true, 4 },
+        { 5, "0.01", "0.01", true, 4 },
         { 3, "", "", true, 4 },
         { 4, "1200", "1,200", true, 4 },
         { 5, "1800", "1,800", true, 4 },
@@ -347,6 +359,28 @@ TEST(OrderLines, CellDrawingRules)
         EXPECT_EQ(d.rightAligned, c.right);
         EXPECT_EQ(d.indent, c.indent);
     }
+}
+
+// A failure message shows the answer without the line breaks and blanks at
+// its ends; those inside it stay, the NUL before an echoed CALL_INDEX too.
+TEST(MainRules, FailureMessagesTrimTheAnswersEnds)
+{
+    using namespace std::string_literals;
+    struct Case {
+        std::string answer;
+        QString shown;
+    } cases[] = {
+        { "\r\n<RESULT_CODE>0</RESULT_CODE>\r\n"s, QStringLiteral("<RESULT_CODE>0</RESULT_CODE>") },
+        { "\r\r\n\n  Send_PostRequest Error<CALL_INDEX>261209-3</CALL_INDEX>"s,
+            QStringLiteral("Send_PostRequest Error<CALL_INDEX>261209-3</CALL_INDEX>") },
+        { "<RESULT_CODE>0</RESULT_CODE>\r\n\0<CALL_INDEX>261209-4</CALL_INDEX>\r\n"s,
+            QStringLiteral("<RESULT_CODE>0</RESULT_CODE>\r\n") + QChar(u'\0')
+                + QStringLiteral("<CALL_INDEX>261209-4</CALL_INDEX>") },
+        { "\r\n"s, QString() },
+        { "a\r\nb"s, QStringLiteral("a\r\nb") },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TrimmedAnswer(c.answer), c.shown) << testing::PrintToString(c.answer);
 }
 
 TEST(MainRules, LaunchMessage)
