@@ -2,7 +2,6 @@
 // only streams that zlib reads whole, with zlib's end and size. Streams that
 // ISA-L reads but zlib refuses (incomplete codes) must still be refused by
 // the whole gunzip, as the previous zlib-only path refused them.
-#include "AnswerPathBaseline.h"
 #include "DeflateCheck.h"
 #include "Gzip.h"
 #include "GzipTestSupport.h"
@@ -188,7 +187,7 @@ void ExpectGunzipAsBefore(const std::string& deflate, const std::string& what)
     const std::string member = Member(deflate, inflated);
     std::string fresh;
     std::string old;
-    EXPECT_EQ(GunzipMember(member, fresh, kCap), baseline::GunzipMember(member, old, kCap)) << what;
+    EXPECT_EQ(GunzipMember(member, fresh, kCap), gziptest::ZlibGunzip(member, old, kCap)) << what;
     EXPECT_EQ(fresh, old) << what;
 }
 
