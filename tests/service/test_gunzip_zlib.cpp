@@ -27,21 +27,6 @@ using gziptest::RawDeflate;
 
 enum class Verdict { BothRead, BothRefuse, OnlyOurs };
 
-// libdeflate's gzip reading of the member makes `inflated`, and the trailer
-// behind the member's deflate data holds zlib's CRC-32 and the size of it.
-bool LibdeflateReadsWithItsTrailer(const std::string& member, const std::string& inflated)
-{
-    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
-    std::string out(inflated.size() + 1, '\0');
-    std::size_t used = 0;
-    std::size_t made = 0;
-    const auto rc = libdeflate_gzip_decompress_ex(d, member.data(), member.size(), out.data(), out.size(), &used, &made);
-    libdeflate_free_decompressor(d);
-    out.resize(made);
-    return rc == LIBDEFLATE_SUCCESS && out == inflated && used >= 8
-        && member.substr(used - 8, 8) == gziptest::Trailer(inflated);
-}
-
 // Both gunzips against zlib on one member, with `limit` on the inflated size.
 Verdict ExpectZlibsVerdict(const std::string& member, std::size_t limit, const std::string& what)
 {
@@ -70,7 +55,7 @@ Verdict ExpectZlibsVerdict(const std::string& member, std::size_t limit, const s
         return Verdict::BothRead;
     }
     if (ours) {
-        EXPECT_TRUE(LibdeflateReadsWithItsTrailer(member, got)) << what;
+        EXPECT_TRUE(gziptest::LibdeflateReadsWithItsTrailer(member, got)) << what;
         return Verdict::OnlyOurs;
     }
     return Verdict::BothRefuse;
@@ -326,15 +311,12 @@ TEST(GunzipZlib, HeaderFieldsAndTheirCrc)
     wrongLowCrc[wrongLowCrc.size() - 2] = static_cast<char>(wrongLowCrc[wrongLowCrc.size() - 2] ^ 1);
     const std::vector<Case> cases = {
         { "no optional field", plain, Verdict::BothRead },
-        { "mtime, xfl and os set", std::string("\x1F\x8B\x08\x00\x01\x02\x03\x04\x02\x03", 10), Verdict::BothRead },
-        { "FTEXT", std::string("\x1F\x8B\x08\x01\0\0\0\0\0\0", 10), Verdict::BothRead },
         { "FEXTRA, FNAME and FCOMMENT", all, Verdict::BothRead },
         { "header CRC", WithHeaderCrc(plain), Verdict::BothRead },
         { "header CRC after every field", WithHeaderCrc(all), Verdict::BothRead },
         { "wrong header CRC, high byte", wrongCrc, Verdict::BothRefuse },
         { "wrong header CRC, low byte", wrongLowCrc, Verdict::BothRefuse },
         { "reserved flag 0x20", std::string("\x1F\x8B\x08\x20\0\0\0\0\0\0", 10), Verdict::BothRefuse },
-        { "method 7", std::string("\x1F\x8B\x07\x00\0\0\0\0\0\0", 10), Verdict::BothRefuse },
     };
     for (const Case& c : cases) {
         const std::string member = c.header + deflate + gziptest::Trailer(data);

@@ -1,9 +1,10 @@
 #pragma once
 
-// Raw deflate data and gzip members made with zlib, and zlib's own reading
-// of a member, for the tests, benchmarks and fuzz targets of the answer
-// decoders.
+// Raw deflate data and gzip members made with zlib, and zlib's and
+// libdeflate's own readings of a member, for the tests and fuzz targets of
+// the answer decoders.
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <cstddef>
@@ -89,6 +90,22 @@ inline bool ZlibGunzip(std::string_view member, std::string& out, std::size_t li
     if (!ok)
         out.clear();
     return ok;
+}
+
+// libdeflate's gzip reading of the member makes `inflated`, and the trailer
+// behind the member's deflate data holds zlib's CRC-32 and the size of it:
+// what a member zlib refuses needs before the client may accept it.
+inline bool LibdeflateReadsWithItsTrailer(std::string_view member, const std::string& inflated)
+{
+    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+    std::string out(inflated.size() + 1, '\0');
+    std::size_t used = 0;
+    std::size_t made = 0;
+    const auto rc = libdeflate_gzip_decompress_ex(d, member.data(), member.size(), out.data(), out.size(), &used, &made);
+    libdeflate_free_decompressor(d);
+    out.resize(made);
+    return rc == LIBDEFLATE_SUCCESS && out == inflated && used >= 8
+        && member.substr(used - 8, 8) == Trailer(inflated);
 }
 
 } // namespace gziptest
