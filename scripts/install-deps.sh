@@ -8,7 +8,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxcb1-dev
-  libcurl4-openssl-dev zlib1g-dev libdeflate-dev libisal-dev libsqlite3-dev libcpp-httplib-dev
+  libcurl4-openssl-dev zlib1g-dev libdeflate-dev libsqlite3-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-nanum xvfb xauth imagemagick poppler-utils
   dpkg-dev file desktop-file-utils appstream

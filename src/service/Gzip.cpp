@@ -1,14 +1,12 @@
 #include "Gzip.h"
 
-#include "DeflateCheck.h"
-
-#include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 namespace order {
 
@@ -27,17 +25,6 @@ namespace {
         {
             if (ok)
                 deflateEnd(&s);
-        }
-    };
-
-    struct InflateStream {
-        z_stream s {};
-        bool ok = false;
-        InflateStream() { ok = inflateInit2(&s, -15) == Z_OK; }
-        ~InflateStream()
-        {
-            if (ok)
-                inflateEnd(&s);
         }
     };
 
@@ -100,7 +87,7 @@ namespace {
     constexpr std::size_t kBadMember = std::string_view::npos;
 
     // Where the deflate data of a member starts, or kBadMember when the header
-    // is broken or nothing follows it.
+    // is broken (its CRC included, when it has one) or nothing follows it.
     std::size_t DeflateStart(std::string_view data)
     {
         if (data.size() < 10)
@@ -129,8 +116,11 @@ namespace {
                 pos = zero + 1;
             }
         }
-        if (flags & 0x02) { // FHCRC
+        if (flags & 0x02) { // FHCRC: the low half of the CRC-32 of the header before it
             if (pos + 2 > data.size())
+                return kBadMember;
+            const unsigned stored = byte(pos) | (unsigned(byte(pos + 1)) << 8);
+            if ((Crc32Update(0, data.data(), pos) & 0xFFFFu) != stored)
                 return kBadMember;
             pos += 2;
         }
@@ -139,142 +129,115 @@ namespace {
 
     // The trailer behind the deflate data (which ended at `end`) must hold the
     // CRC-32 and the length of what was inflated.
-    bool TrailerMatches(std::string_view data, std::size_t end, const std::string& out)
+    bool TrailerMatches(std::string_view data, std::size_t end, std::string_view out)
     {
-        if (data.size() - end < 8)
+        if (end > data.size() || data.size() - end < 8)
             return false;
-        const std::uint32_t crc = GetLE32(data, end);
-        const std::uint32_t isize = GetLE32(data, end + 4);
-        return crc == static_cast<std::uint32_t>(Crc32(out))
-            && isize == static_cast<std::uint32_t>(out.size() & 0xFFFFFFFFu);
+        return GetLE32(data, end) == static_cast<std::uint32_t>(Crc32(out))
+            && GetLE32(data, end + 4) == static_cast<std::uint32_t>(out.size() & 0xFFFFFFFFu);
     }
 
-    // zlib, piece by piece: the size is not known in advance, so the limit is
-    // checked as the text grows.
-    bool InflateStreaming(
-        std::string_view data, std::size_t pos, std::string& out, std::size_t limit, std::size_t& memberEnd)
-    {
-        out.clear();
-        InflateStream z;
-        if (!z.ok)
-            return false;
-        z.s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + pos));
-        z.s.avail_in = static_cast<uInt>(std::min<std::size_t>(data.size() - pos, 0xFFFFFFFFu));
-        char buf[64 * 1024];
-        int rc = Z_OK;
-        while (rc != Z_STREAM_END) {
-            z.s.next_out = reinterpret_cast<Bytef*>(buf);
-            z.s.avail_out = sizeof buf;
-            rc = inflate(&z.s, Z_NO_FLUSH);
-            if (rc != Z_OK && rc != Z_STREAM_END)
-                return false;
-            const std::size_t produced = sizeof buf - z.s.avail_out;
-            if (out.size() + produced > limit)
-                return false;
-            out.append(buf, produced);
-            if (rc == Z_OK && produced == 0 && z.s.avail_in == 0)
-                return false; // input ended before the deflate stream did
-        }
-        const std::size_t end = pos + (data.size() - pos - z.s.avail_in);
-        memberEnd = end + 8;
-        return TrailerMatches(data, end, out);
-    }
-
-    // Deflate cannot expand beyond 258 bytes for two bits; a trailer that claims
-    // more is not believed (and not allocated for).
+    // Deflate makes at most 258 bytes from two bits (a length and a distance
+    // code of one bit each), so no stream zlib reads inflates to more than
+    // this many times its size.
     constexpr std::size_t kMaxDeflateRatio = 1032;
 
-    enum class WholeResult { Accepted, Rejected, Unsure };
+    struct DecompressorDeleter {
+        void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+    };
 
-    // ISA-L inflates a stream that CheckDeflate passed, into exactly `size`
-    // bytes, and gives the CRC-32 of what it made. False when it does not
-    // make exactly that.
-    bool IsalInflate(const char* in, std::size_t inSize, char* out, std::size_t size, std::uint32_t& crc)
-    {
-        if (inSize > 0xFFFFFFFFu || size > 0xFFFFFFFFu)
-            return false;
-        thread_local const std::unique_ptr<inflate_state> state = std::make_unique<inflate_state>();
-        isal_inflate_init(state.get());
-        state->next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(in));
-        state->avail_in = static_cast<std::uint32_t>(inSize);
-        state->next_out = reinterpret_cast<std::uint8_t*>(out);
-        state->avail_out = static_cast<std::uint32_t>(size);
-        state->crc_flag = ISAL_GZIP_NO_HDR; // raw deflate, with the CRC-32 of the output
-        if (isal_inflate_stateless(state.get()) != ISAL_DECOMP_OK || state->avail_out != 0)
-            return false;
-        crc = state->crc;
-        return true;
-    }
+    enum class Inflated { Whole, NoRoom, Broken };
 
-    // The usual member ends with its trailer, whose size field then gives the
-    // inflated size, and the text is made at that size in one go. When
-    // CheckDeflate finds the stream one that zlib reads whole, to exactly
-    // that size, ISA-L makes the bytes (about three times as fast as zlib).
-    // ISA-L alone would not do: it reads some streams that zlib refuses
-    // (incomplete codes), and so does libdeflate (length codes 286 and 287).
-    // Otherwise zlib inflates in one call, and when the size is wrong or the
-    // stream is broken, zlib decides again piece by piece.
-    WholeResult InflateWhole(std::string_view data, std::size_t pos, std::string& out, std::size_t limit,
-        std::size_t spare, std::size_t& memberEnd)
+    // libdeflate inflates the deflate stream at the start of `in` into `out`
+    // (room for `room` bytes): `used` gets the input bytes the stream took,
+    // `made` the bytes it made.
+    Inflated Inflate(std::string_view in, char* out, std::size_t room, std::size_t& used, std::size_t& made)
     {
-        const std::size_t available = data.size() - pos;
-        if (available < 9)
-            return WholeResult::Unsure;
-        const std::size_t stated = GetLE32(data, data.size() - 4);
-        if (stated > limit || stated / kMaxDeflateRatio > available)
-            return WholeResult::Unsure;
-        out.clear();
-        out.reserve(stated + spare);
-        out.resize(stated);
-        DeflateShape shape;
-        std::uint32_t crc = 0;
-        const auto* const stream = reinterpret_cast<const unsigned char*>(data.data() + pos);
-        if (CheckDeflate(stream, available, stated, shape) && shape.size == stated && available - shape.end >= 8
-            && IsalInflate(data.data() + pos, shape.end, out.data(), stated, crc)) {
-            const std::size_t end = pos + shape.end;
-            memberEnd = end + 8;
-            return GetLE32(data, end) == crc && GetLE32(data, end + 4) == static_cast<std::uint32_t>(stated)
-                ? WholeResult::Accepted
-                : WholeResult::Rejected;
+        thread_local const std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> d(
+            libdeflate_alloc_decompressor());
+        if (!d)
+            return Inflated::Broken;
+        switch (libdeflate_deflate_decompress_ex(d.get(), in.data(), in.size(), out, room, &used, &made)) {
+        case LIBDEFLATE_SUCCESS:
+            return Inflated::Whole;
+        case LIBDEFLATE_INSUFFICIENT_SPACE:
+            return Inflated::NoRoom;
+        default:
+            return Inflated::Broken;
         }
-        InflateStream z;
-        if (!z.ok)
-            return WholeResult::Unsure;
-        z.s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + pos));
-        z.s.avail_in = static_cast<uInt>(std::min<std::size_t>(available, 0xFFFFFFFFu));
-        z.s.next_out = reinterpret_cast<Bytef*>(out.data());
-        z.s.avail_out = static_cast<uInt>(stated);
-        if (inflate(&z.s, Z_FINISH) != Z_STREAM_END)
-            return WholeResult::Unsure;
-        out.resize(stated - z.s.avail_out);
-        const std::size_t end = pos + (available - z.s.avail_in);
-        memberEnd = end + 8;
-        return TrailerMatches(data, end, out) ? WholeResult::Accepted : WholeResult::Rejected;
     }
 
-} // namespace
+    // The first `made` bytes at `bytes`, with `spare` bytes of room behind.
+    std::string Text(const char* bytes, std::size_t made, std::size_t spare)
+    {
+        std::string text;
+        text.reserve(made + spare);
+        text.assign(bytes, made);
+        return text;
+    }
 
-namespace {
-
-    // `memberEnd` receives the offset just past the member's trailer.
-    bool GunzipAt(std::string_view data, std::string& out, std::size_t limit, std::size_t spare, std::size_t& memberEnd)
+    // One member, inflated whole by libdeflate; `memberEnd` receives the
+    // offset just past its trailer.
+    //
+    // Which members are accepted: every member zlib reads (header, deflate
+    // data, CRC-32 and size all good, within the limit) gives exactly zlib's
+    // bytes, because libdeflate reads every stream zlib reads, to the same
+    // bytes and the same end. libdeflate also reads a few streams that zlib
+    // refuses (length codes 286 and 287, more than 286 literal/length or 30
+    // distance code lengths, a length with no distance code); such a member
+    // is accepted only because the trailer's CRC-32 and size both match what
+    // libdeflate made, so its bytes are what the sender compressed. Nothing
+    // else is accepted: a header or trailer zlib refuses is refused here too.
+    bool GunzipAt(std::string_view data, std::string& out, std::size_t limit, std::size_t spare, bool sole,
+        std::size_t& memberEnd)
     {
         const std::size_t pos = DeflateStart(data);
-        if (pos != kBadMember) {
-            switch (InflateWhole(data, pos, out, limit, spare, memberEnd)) {
-            case WholeResult::Accepted:
-                return true;
-            case WholeResult::Rejected:
-                break;
-            case WholeResult::Unsure:
-                if (InflateStreaming(data, pos, out, limit, memberEnd)) {
-                    out.reserve(out.size() + spare);
-                    return true;
-                }
+        if (pos == kBadMember)
+            return false;
+        const std::string_view stream = data.substr(pos);
+        if (stream.size() < 8)
+            return false; // no room for the trailer
+        const std::size_t ceiling
+            = std::min(limit, stream.size() > SIZE_MAX / kMaxDeflateRatio ? SIZE_MAX : stream.size() * kMaxDeflateRatio);
+        std::size_t used = 0;
+        std::size_t made = 0;
+
+        // The usual member ends the data, so its last four bytes are the
+        // inflated size (modulo 4 GiB), and the text is made at that size in
+        // one go. A size field that lies makes libdeflate run out of room, or
+        // the trailer not match.
+        const std::size_t stated = GetLE32(data, data.size() - 4);
+        if (stated <= ceiling) {
+            out.reserve(stated + spare);
+            out.resize(stated);
+            switch (Inflate(stream, out.data(), stated, used, made)) {
+            case Inflated::Whole:
+                if (made == stated)
+                    out.resize(made);
+                else // made less: the last four bytes were not the size
+                    out = Text(out.data(), made, spare);
+                memberEnd = pos + used + 8;
+                return TrailerMatches(data, pos + used, out);
+            case Inflated::Broken:
+                return false;
+            case Inflated::NoRoom:
                 break;
             }
         }
-        return false;
+        // The member makes more than its last four bytes say: they lie, or
+        // they are not its trailer because other bytes follow the member. A
+        // sole member is refused either way; otherwise libdeflate inflates
+        // once more with room for everything the limit allows (pages that
+        // are never written cost no memory), and the trailer found behind the
+        // stream decides.
+        if (sole)
+            return false;
+        const std::unique_ptr<char[]> room(new (std::nothrow) char[std::max<std::size_t>(ceiling, 1)]);
+        if (!room || Inflate(stream, room.get(), ceiling, used, made) != Inflated::Whole)
+            return false;
+        out = Text(room.get(), made, spare);
+        memberEnd = pos + used + 8;
+        return TrailerMatches(data, pos + used, out);
     }
 
     bool DropPartial(std::string& out)
@@ -290,13 +253,13 @@ namespace {
 bool GunzipMember(std::string_view data, std::string& out, std::size_t limit, std::size_t spare)
 {
     std::size_t end = 0;
-    return GunzipAt(data, out, limit, spare, end) || DropPartial(out);
+    return GunzipAt(data, out, limit, spare, false, end) || DropPartial(out);
 }
 
 bool GunzipSoleMember(std::string_view data, std::string& out, std::size_t limit)
 {
     std::size_t end = 0;
-    return (GunzipAt(data, out, limit, 0, end) && end == data.size()) || DropPartial(out);
+    return (GunzipAt(data, out, limit, 0, true, end) && end == data.size()) || DropPartial(out);
 }
 
 } // namespace order

@@ -49,7 +49,7 @@ case "$(basename "$DEB")" in nrclient_"$(field Version)"_"$(field Architecture)"
 depends=$(field Depends)
 # shlibdeps found the libraries the program links; the fonts come on top.
 names=$(tr ',' '\n' <<<"$depends" | awk '{print $1}')
-for dep in fonts-nanum libqt6widgets6 libqt6gui6 libqt6printsupport6 libcurl4 zlib1g libdeflate0 libisal2 libc6 libstdc++6; do
+for dep in fonts-nanum libqt6widgets6 libqt6gui6 libqt6printsupport6 libcurl4 zlib1g libdeflate0 libc6 libstdc++6; do
     grep -qxF "$dep" <<<"$names" || fail "Depends lacks $dep: $depends"
 done
 ok "depends: $depends"

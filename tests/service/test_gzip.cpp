@@ -86,9 +86,9 @@ TEST(Gzip, GunzipSkipsOptionalHeaderFields)
         {"FEXTRA", std::string("\x1F\x8B\x08\x04\0\0\0\0\0\0\x03\0abc", 15)},
         {"FNAME", std::string("\x1F\x8B\x08\x08\0\0\0\0\0\0name.txt\0", 19)},
         {"FCOMMENT", std::string("\x1F\x8B\x08\x10\0\0\0\0\0\0hi\0", 13)},
-        {"FHCRC", std::string("\x1F\x8B\x08\x02\0\0\0\0\0\0\x12\x34", 12)},
+        {"FHCRC", std::string("\x1F\x8B\x08\x02\0\0\0\0\0\0\x1D\x26", 12)},
         {"FTEXT", std::string("\x1F\x8B\x08\x01\0\0\0\0\0\0", 10)},
-        {"all of them", std::string("\x1F\x8B\x08\x1E\0\0\0\0\0\0\x01\0zn\0c\0\x01\x02", 19)},
+        {"all of them", std::string("\x1F\x8B\x08\x1E\0\0\0\0\0\0\x01\0zn\0c\0\xB9\x73", 19)},
     };
     for (const auto& c : cases) {
         std::string out;
@@ -123,6 +123,7 @@ TEST(Gzip, EveryViolationIsRejected)
         {"FEXTRA longer than the data", std::string("\x1F\x8B\x08\x04\0\0\0\0\0\0\xFF\x7F", 12)},
         {"FNAME without its zero", std::string("\x1F\x8B\x08\x08\0\0\0\0\0\0name", 14)},
         {"FHCRC cut off", std::string("\x1F\x8B\x08\x02\0\0\0\0\0\0\x01", 11)},
+        {"wrong header CRC", Member(std::string("\x1F\x8B\x08\x02\0\0\0\0\0\0\x12\x34", 12), data)},
         {"broken deflate data", kHeader + std::string("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 10)},
         {"deflate stream cut off", good.substr(0, n / 2)},
         {"trailer missing", good.substr(0, n - 8)},

@@ -1,12 +1,16 @@
 #pragma once
 
-// Raw deflate data and gzip members made with zlib, for the tests of the
-// answer decoders.
+// Raw deflate data and gzip members made with zlib, and zlib's and
+// libdeflate's own readings of a member, for the tests and fuzz targets of
+// the answer decoders.
 
+#include <libdeflate.h>
 #include <zlib.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace gziptest {
 
@@ -49,6 +53,59 @@ inline std::string Trailer(const std::string& inflated)
 inline std::string Member(const std::string& deflate, const std::string& inflated)
 {
     return kHeader + deflate + Trailer(inflated);
+}
+
+// zlib's reading of one gzip member, as the reference the client's gunzip is
+// held against: zlib parses the header (and checks its CRC when FHCRC is
+// set), inflates, and checks the trailer's CRC-32 and size. True when zlib
+// reads a whole member that inflates to at most `limit` bytes; `end` gets
+// the bytes the member took (bytes behind it are left unread). `out` is
+// empty when zlib refuses the member.
+inline bool ZlibGunzip(std::string_view member, std::string& out, std::size_t limit, std::size_t* end = nullptr)
+{
+    out.clear();
+    z_stream s {};
+    if (inflateInit2(&s, 16 + 15) != Z_OK)
+        return false;
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(member.data()));
+    s.avail_in = static_cast<uInt>(member.size());
+    char buf[64 * 1024];
+    int rc = Z_OK;
+    bool overLimit = false;
+    while (rc == Z_OK) {
+        s.next_out = reinterpret_cast<Bytef*>(buf);
+        s.avail_out = sizeof buf;
+        rc = inflate(&s, Z_NO_FLUSH); // Z_BUF_ERROR once the input ends inside the member
+        const std::size_t made = sizeof buf - s.avail_out;
+        if (made > limit - out.size()) {
+            overLimit = true;
+            break;
+        }
+        out.append(buf, made);
+    }
+    const bool ok = !overLimit && rc == Z_STREAM_END;
+    if (end)
+        *end = member.size() - s.avail_in;
+    inflateEnd(&s);
+    if (!ok)
+        out.clear();
+    return ok;
+}
+
+// libdeflate's gzip reading of the member makes `inflated`, and the trailer
+// behind the member's deflate data holds zlib's CRC-32 and the size of it:
+// what a member zlib refuses needs before the client may accept it.
+inline bool LibdeflateReadsWithItsTrailer(std::string_view member, const std::string& inflated)
+{
+    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+    std::string out(inflated.size() + 1, '\0');
+    std::size_t used = 0;
+    std::size_t made = 0;
+    const auto rc = libdeflate_gzip_decompress_ex(d, member.data(), member.size(), out.data(), out.size(), &used, &made);
+    libdeflate_free_decompressor(d);
+    out.resize(made);
+    return rc == LIBDEFLATE_SUCCESS && out == inflated && used >= 8
+        && member.substr(used - 8, 8) == Trailer(inflated);
 }
 
 } // namespace gziptest
