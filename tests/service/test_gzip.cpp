@@ -130,6 +130,14 @@ TEST(Gzip, EveryViolationIsRejected)
         {"trailer cut short", good.substr(0, n - 1)},
         {"wrong CRC", with(n - 8, static_cast<char>(good[n - 8] ^ 1))},
         {"wrong length", with(n - 4, static_cast<char>(good[n - 4] ^ 1))},
+        // A damaged member followed by padding (a server that pads its
+        // answers): the bytes behind never make up for the damage.
+        {"wrong CRC, then zero padding", with(n - 8, static_cast<char>(good[n - 8] ^ 1)) + std::string(64, '\0')},
+        {"wrong length, then zero padding", with(n - 4, static_cast<char>(good[n - 4] ^ 1)) + std::string(64, '\0')},
+        {"wrong length, then the right one", with(n - 4, static_cast<char>(good[n - 4] ^ 1)) + good.substr(n - 4)},
+        {"deflate cut off, then zero padding", good.substr(0, n / 2) + std::string(4096, '\0')},
+        {"deflate cut off, then 0xFF padding", good.substr(0, n / 2) + std::string(4096, '\xFF')},
+        {"trailer missing, then blanks", good.substr(0, n - 8) + std::string(8, ' ')},
     };
     for (const auto& c : cases) {
         std::string out = "left over";
