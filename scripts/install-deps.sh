@@ -7,6 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libcurl4-openssl-dev zlib1g-dev libdeflate-dev libisal-dev libsqlite3-dev libcpp-httplib-dev
+  libmicrohttpd-dev  # the demo service; cpp-httplib only plays small servers in tests
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-nanum xvfb xauth imagemagick poppler-utils
 )
