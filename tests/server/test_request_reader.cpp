@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 using demo::ExtractPostPart;
-using demo::IsValidUtf8;
 using demo::ParseMultipartBoundary;
 using demo::ReadRequest;
 
@@ -91,7 +90,7 @@ TEST(RequestReader, TakesThePartNamedPostAndRefusesBrokenBodies)
     EXPECT_FALSE(ExtractPostPart(many + end, kB, part, error));
 }
 
-TEST(RequestReader, Utf8IsCheckedStrictly)
+TEST(RequestReader, RequestTextMustBeStrictUtf8)
 {
     const struct {
         std::string text;
@@ -108,8 +107,16 @@ TEST(RequestReader, Utf8IsCheckedStrictly)
         {"abc\xEB\x88", false},             // cut
         {"\x80", false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(IsValidUtf8(c.text), c.ok) << c.text;
+    for (const auto& c : cases) {
+        const std::string gz = order::GzipCompress("VALUE=<POST_DATA><SAME_KEY>" + c.text + "</SAME_KEY></POST_DATA>");
+        std::string elements, error;
+        EXPECT_EQ(ReadRequest(kType, order::THTTPClient::BuildBody(kB, gz), elements, error), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(elements, "<SAME_KEY>" + c.text + "</SAME_KEY>");
+        } else {
+            EXPECT_NE(error.find("UTF-8"), std::string::npos) << error;
+        }
+    }
 }
 
 TEST(RequestReader, RequestTextMustBeGzippedAndWrapped)
