@@ -25,11 +25,11 @@ struct ConnectionLimits {
     // then is cut off with its connection.
     std::chrono::milliseconds wholeRequest{10000};
     // Memory of one connection, holding its request line and header lines
-    // (a head that does not fit is answered 431) and its read buffer. Above
-    // 32 KiB libmicrohttpd maps each connection's memory on its own, so an
-    // idle connection holds only the pages it has touched and a closed one
-    // gives them back.
-    std::size_t connectionMemory = 64 * 1024;
+    // (a head that does not fit is answered 431) and its read buffer. Up to
+    // 32 KiB libmicrohttpd takes it from malloc; above, it maps each
+    // connection's memory on its own, which costs every call a third more
+    // time (unmapping interrupts every thread of the process).
+    std::size_t connectionMemory = 32 * 1024;
     std::size_t maxHeaderLines = 100;  // more are answered 431
     // Open connections, also kept below the process's descriptor limit;
     // further ones wait in the listen backlog until one closes. Nothing is

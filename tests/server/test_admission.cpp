@@ -189,7 +189,7 @@ TEST(Admission, HeadsBeyondTheLimitsAreRefusedWithTheirStatus)
         {"100 header lines", withLines(lines(96, 1)) + body, 200},
         {"101 header lines", withLines(lines(97, 1)) + body, 431},
         // Never ends its head: the rest must not be waited for.
-        {"a head past 64 KiB", "GET /update/x HTTP/1.1\r\n" + lines(9, 8000), 431},
+        {"a head past 32 KiB", "GET /update/x HTTP/1.1\r\n" + lines(5, 8000), 431},
         {"two Content-Length", withLines("Content-Length: " + std::to_string(body.size()) + "\r\n") + body, 400},
         {"Content-Length with a sign", order + "Content-Length: +5\r\n\r\nabcde", 400},
         {"Content-Length escaped", order + "Content-Length: %35\r\n\r\nabcde", 400},
