@@ -265,7 +265,8 @@ struct DemoServer::Impl {
         if ((method == MHD_HTTP_METHOD_GET || method == MHD_HTTP_METHOD_HEAD) &&
             url.substr(0, kUpdate.size()) == kUpdate)
             return AnswerUpdate(c, url.substr(kUpdate.size()));
-        return Send(c, MHD_HTTP_NOT_FOUND, "not found", "text/plain", false);
+        // Nothing else is served; empty, as the service has always answered.
+        return Send(c, MHD_HTTP_NOT_FOUND, {}, "text/plain", false);
     }
 
     MHD_Result AnswerService(MHD_Connection* c, std::string_view url, Exchange& ex)
