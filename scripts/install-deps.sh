@@ -9,6 +9,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxcb1-dev
   libcurl4-openssl-dev zlib1g-dev libdeflate-dev libsqlite3-dev libcpp-httplib-dev
+  libmicrohttpd-dev  # the demo service; cpp-httplib only plays small servers in tests
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-nanum xvfb xauth imagemagick poppler-utils
   dpkg-dev file desktop-file-utils appstream

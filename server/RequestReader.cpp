@@ -1,10 +1,10 @@
 #include "RequestReader.h"
 
+#include "Encoding.h"
 #include "Gzip.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdint>
 
 namespace demo {
 
@@ -173,44 +173,6 @@ bool ExtractPostPart(std::string_view body, std::string_view boundary, std::stri
     return true;
 }
 
-bool IsValidUtf8(std::string_view s)
-{
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t n = 0;
-        std::uint32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        if (c >= 0xC2 && c <= 0xDF) {
-            n = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            n = 2;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            n = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        for (std::size_t k = 1; k <= n; ++k) {
-            if (i + k >= s.size())
-                return false;
-            const auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += n + 1;
-    }
-    return true;
-}
-
 bool ReadRequest(std::string_view contentType, std::string_view body, std::string& elements, std::string& error)
 {
     if (body.size() > kMaxRequestBody) {
@@ -230,7 +192,7 @@ bool ReadRequest(std::string_view contentType, std::string_view body, std::strin
         error = "the POST part is not exactly one valid gzip member";
         return false;
     }
-    if (!IsValidUtf8(text)) {
+    if (!order::IsValidUtf8(text)) {
         error = "the request text is not UTF-8";
         return false;
     }

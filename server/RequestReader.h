@@ -22,9 +22,6 @@ bool ParseMultipartBoundary(std::string_view contentType, std::string& boundary)
 // that is not a complete multipart body of that boundary.
 bool ExtractPostPart(std::string_view body, std::string_view boundary, std::string& part, std::string& error);
 
-// True when the bytes are well-formed UTF-8.
-bool IsValidUtf8(std::string_view text);
-
 // Content type and raw body to the request's elements (the text between
 // "VALUE=<POST_DATA>" and the final "</POST_DATA>").
 bool ReadRequest(std::string_view contentType, std::string_view body, std::string& elements, std::string& error);

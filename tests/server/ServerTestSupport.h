@@ -18,10 +18,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace demo_test {
@@ -191,6 +195,37 @@ inline std::vector<std::string> Records(const std::string& answer)
 inline std::string F(const std::string& record, const char* name)
 {
     return order::ExtractTag(name, record);
+}
+
+struct CallTimes {
+    int calls = 0;
+    int failed = 0;
+    double longest = 0;  // seconds
+};
+
+// Member look-ups and traded lists through the client's call functions, one
+// after the other with `pause` between them, until `stop` is set: how long
+// the slowest took while something else went on.
+inline CallTimes TimeCalls(const std::atomic<bool>& stop, std::chrono::milliseconds pause)
+{
+    CallTimes t;
+    while (!stop) {
+        std::string answer;
+        const auto start = std::chrono::steady_clock::now();
+        if (t.calls % 2)
+            order::ListTradedProducts("000001",
+                                      order::BuildTag("SAME_FIELD", "U_CC") + order::BuildTag("SAME_KEY", "000101") +
+                                          order::BuildTag("ORDERBY", "U_DATE DESC"),
+                                      answer);
+        else
+            order::LookupMember(order::BuildTag("SAME_FIELD", "M_ID") + order::BuildTag("SAME_KEY", "NURI"), answer);
+        t.longest = std::max(t.longest,
+                             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        ++t.calls;
+        t.failed += !order::IsSuccess(answer);
+        std::this_thread::sleep_for(pause);
+    }
+    return t;
 }
 
 }  // namespace demo_test

@@ -1,4 +1,4 @@
-// Eight shops' clients at once, 500 mixed calls each, through the client's
+// Sixteen shops' clients at once, 500 mixed calls each, through the client's
 // own call functions: no failed answer, no lost and no duplicated order.
 
 #include "OrderRequest.h"
@@ -18,7 +18,7 @@ using order::ExtractTag;
 
 namespace {
 
-constexpr int kThreads = 8;
+constexpr int kThreads = 16;
 constexpr int kCallsPerThread = 500;
 const std::string kMember = "000001";
 const char* const kCustomers[] = {"000101", "000102", "000103", "000104"};
@@ -133,7 +133,7 @@ void RunClient(int thread, ThreadResult& result)
     }
 }
 
-TEST(Load, EightClientsFiveHundredMixedCallsEach)
+TEST(Load, SixteenClientsFiveHundredMixedCallsEach)
 {
     ServiceEnvironment env("load");
     ASSERT_TRUE(env.started());

@@ -2,14 +2,12 @@
 
 #include "RequestReader.h"
 
-#include "ConnectionGate.h"
 #include "Gzip.h"
 #include "HttpClient.h"
 
 #include <gtest/gtest.h>
 
 using demo::ExtractPostPart;
-using demo::IsValidUtf8;
 using demo::ParseMultipartBoundary;
 using demo::ReadRequest;
 
@@ -92,7 +90,7 @@ TEST(RequestReader, TakesThePartNamedPostAndRefusesBrokenBodies)
     EXPECT_FALSE(ExtractPostPart(many + end, kB, part, error));
 }
 
-TEST(RequestReader, Utf8IsCheckedStrictly)
+TEST(RequestReader, RequestTextMustBeStrictUtf8)
 {
     const struct {
         std::string text;
@@ -109,8 +107,16 @@ TEST(RequestReader, Utf8IsCheckedStrictly)
         {"abc\xEB\x88", false},             // cut
         {"\x80", false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(IsValidUtf8(c.text), c.ok) << c.text;
+    for (const auto& c : cases) {
+        const std::string gz = order::GzipCompress("VALUE=<POST_DATA><SAME_KEY>" + c.text + "</SAME_KEY></POST_DATA>");
+        std::string elements, error;
+        EXPECT_EQ(ReadRequest(kType, order::THTTPClient::BuildBody(kB, gz), elements, error), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(elements, "<SAME_KEY>" + c.text + "</SAME_KEY>");
+        } else {
+            EXPECT_NE(error.find("UTF-8"), std::string::npos) << error;
+        }
+    }
 }
 
 TEST(RequestReader, RequestTextMustBeGzippedAndWrapped)
@@ -146,50 +152,6 @@ TEST(RequestReader, RequestTextMustBeGzippedAndWrapped)
     // A gzip bomb stops at the inflate limit.
     const std::string bomb = order::GzipCompress("VALUE=<POST_DATA>" + std::string(demo::kMaxRequestText, 'a') + "</POST_DATA>");
     EXPECT_FALSE(ReadRequest(kType, order::THTTPClient::BuildBody(kB, bomb), elements, error));
-}
-
-// The head as the connection gate sees it before any byte reaches the
-// library.
-TEST(RequestHead, FramingAndLimits)
-{
-    const std::string line = "POST /NET/Order.php HTTP/1.1\r\n";
-    const auto lines = [](int n) {
-        std::string h;
-        for (int i = 0; i < n; ++i)
-            h += "X-" + std::to_string(i) + ": a\r\n";
-        return h;
-    };
-    const struct {
-        const char* what;
-        std::string headers;
-        int refusal;
-        std::size_t length;
-    } cases[] = {
-        {"no body", "Host: x\r\n", 0, 0},
-        {"a length", "Content-Length: 120\r\n", 0, 120},
-        {"any case, blanks around the value", "content-LENGTH:  7 \r\n", 0, 7},
-        {"100 header lines", lines(99) + "Content-Length: 5\r\n", 0, 5},
-        {"101 header lines", lines(100) + "Content-Length: 5\r\n", 431, 0},
-        {"two lengths, the same", "Content-Length: 5\r\nContent-Length: 5\r\n", 400, 0},
-        {"two lengths, different", "Content-Length: 5\r\ncontent-length: 9\r\n", 400, 0},
-        {"length with a sign", "Content-Length: +5\r\n", 400, 0},
-        {"length in hex or escaped", "Content-Length: %35\r\n", 400, 0},
-        {"empty length", "Content-Length:\r\n", 400, 0},
-        {"chunked", "Transfer-Encoding: chunked\r\n", 411, 0},
-        {"length and chunked", "Content-Length: 5\r\nTransfer-Encoding: identity\r\n", 411, 0},
-        {"body above the limit", "Content-Length: 4194305\r\n", 413, 0},
-        {"body at the limit", "Content-Length: 4194304\r\n", 0, 4194304},
-        {"blank before the colon", "Content-Length : 5\r\n", 400, 0},
-        {"bare LF inside the head", "X: a\nContent-Length: 5\r\n", 400, 0},
-        {"line without a colon", "nonsense\r\n", 400, 0},
-    };
-    for (const auto& c : cases) {
-        const demo::RequestHead h = demo::CheckRequestHead(line + c.headers + "\r\n", 100, std::size_t(4) << 20);
-        EXPECT_EQ(h.refusal, c.refusal) << c.what << ": " << h.reason;
-        EXPECT_EQ(h.contentLength, c.length) << c.what;
-        EXPECT_EQ(h.reason.empty(), c.refusal == 0) << c.what;
-    }
-    EXPECT_TRUE(demo::CheckRequestHead(line + "Expect: 100-continue\r\n\r\n", 100, 10).expectsContinue);
 }
 
 }  // namespace
