@@ -16,7 +16,7 @@ cmake --build build-sanitize --parallel "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 # Leaks are reported at exit; the only suppressions are for memory that
 # system libraries (D-Bus, fontconfig, ...) keep for the life of a process.
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1"
+export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd build-sanitize && ctest --output-on-failure --timeout 1200 -j"$(nproc)" "$@"
