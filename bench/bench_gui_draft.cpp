@@ -20,10 +20,10 @@ OrderDraft NinetyNineLines()
     OrderDraft d;
     d.member = QStringLiteral("000001");
     d.customer = QStringLiteral("000101");
-    d.delivery = QStringLiteral("261224");
-    d.note = QStringLiteral("오전 중 배송 부탁드립니다");
+    d.order.DeliveryDate = QStringLiteral("261224");
+    d.order.Note = QStringLiteral("오전 중 배송 부탁드립니다");
     for (int i = 0; i < 99; ++i)
-        d.lines.push_back({ QString::number(100001 + i), QStringLiteral("농심 신라면 멀티팩 120g x 5입 %1").arg(i),
+        d.order.Lines.push_back({ QString::number(100001 + i), QStringLiteral("농심 신라면 멀티팩 120g x 5입 %1").arg(i),
             QStringLiteral("BOX"), QString::number(i % 12 + 1), i % 4 ? QString() : QStringLiteral("유통기한 확인") });
     return d;
 }

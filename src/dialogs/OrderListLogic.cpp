@@ -23,16 +23,20 @@ std::vector<std::string> OrderListFields()
     return { "OH_SD", "OH_AT", "OH_MT", "OH_IOG", "OH_DD", "OH_NOTE", "", "OH_CODE" };
 }
 
-QString OrderStateWord(const QString& state)
+QString OrderStateWord(OrderStatus state)
 {
-    if (state == QLatin1String("A"))
+    switch (state) {
+    case OrderStatus::Sent:
         return QStringLiteral("미접수");
-    if (state == QLatin1String("I"))
+    case OrderStatus::Receiving:
         return QStringLiteral("접수중");
-    if (state == QLatin1String("O"))
+    case OrderStatus::Received:
         return QStringLiteral("접수");
-    if (state == QLatin1String("X"))
+    case OrderStatus::Writing:
         return QStringLiteral("작성중");
+    case OrderStatus::None:
+        break;
+    }
     return QString();
 }
 
@@ -53,11 +57,13 @@ OrderListCell OrderListCellDisplay(int col, const QString& cell)
         if (text.size() == 4)
             d.text = text.left(2) + QLatin1Char(':') + text.mid(2, 2);
         break;
-    case 3:
+    case 3: {
+        const OrderStatus state = OrderStatusFromWire(text.toStdString());
         d.indent = 8;
-        d.text = OrderStateWord(text);
-        d.red = text == QLatin1String("X");
+        d.text = OrderStateWord(state);
+        d.red = state == OrderStatus::Writing;
         break;
+    }
     default:
         d.text = text;
         break;

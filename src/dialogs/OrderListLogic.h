@@ -3,6 +3,8 @@
 // The order list without pixels: its request, the answer fields of its
 // columns and what a cell shows.
 
+#include "OrderStatus.h"
+
 #include <QString>
 
 #include <string>
@@ -20,8 +22,8 @@ std::string OrderListRequest(const std::string& cCode);
 // Answer element read into each column; the spare column 6 stays empty.
 std::vector<std::string> OrderListFields();
 
-// "미접수", "접수중", "접수", "작성중" for A, I, O, X; empty otherwise.
-QString OrderStateWord(const QString& state);
+// "미접수", "접수중", "접수", "작성중"; empty for no state.
+QString OrderStateWord(OrderStatus state);
 
 struct OrderListCell {
     QString text;

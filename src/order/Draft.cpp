@@ -8,11 +8,7 @@
 #include "DataModule.h"
 #include "Messages.h"
 #include "OrderDraft.h"
-#include "StringGrid.h"
 
-#include <QCheckBox>
-#include <QFile>
-#include <QLineEdit>
 #include <QTimer>
 
 namespace order {
@@ -43,28 +39,12 @@ void TFrmMain::WriteDraft()
     const QString path = DraftFile();
     if (!draftReady_ || path.isEmpty())
         return;
-    const TStringGridModel& lines = *SGS->Model();
-    const int n = LineCount(lines);
-    if (n == 0) {
+    if (Order.Lines.empty()) {
         // Only an order with lines is worth offering back.
         RemoveDraft();
         return;
     }
-    OrderDraft d;
-    d.member = DM->M_CODE.get();
-    d.customer = DM->C_CODE.get();
-    d.code = OrderCode;
-    d.date = OrderDate;
-    d.time = OrderTime;
-    d.state = OrderState;
-    d.sendCount = SendCount;
-    d.delivery = EdtDD->text();
-    d.note = EdtNote->text();
-    d.writing = ChkBxIOG->isChecked();
-    d.lostSince = LostSendSince;
-    for (int r = 0; r < n; ++r)
-        d.lines.push_back({ lines.Cell(LineColumns.Code, r), lines.Cell(LineColumns.Name, r),
-            lines.Cell(LineColumns.Unit, r), lines.Cell(LineColumns.Qty, r), lines.Cell(LineColumns.Note, r) });
+    const OrderDraft d { DM->M_CODE.get(), DM->C_CODE.get(), Order };
     // Written and flushed on the writer's thread. A draft that cannot be
     // written (full disk, folder gone) must not stop the order being
     // written; the next change tries again.
@@ -92,7 +72,7 @@ bool TFrmMain::OfferDraft()
     const QString path = DraftFile();
     OrderDraft d;
     const bool found = !path.isEmpty() && LoadDraft(path, DM->M_CODE.get(), DM->C_CODE.get(), d) == DraftLoad::Loaded
-        && !d.lines.empty();
+        && !d.order.Lines.empty();
     draftReady_ = true;
     if (!found)
         return false;
@@ -100,19 +80,8 @@ bool TFrmMain::OfferDraft()
         RemoveDraft();
         return false;
     }
-    OrderCode = d.code;
-    OrderDate = d.date;
-    OrderTime = d.time;
-    OrderState = d.state;
-    SendCount = d.sendCount;
-    EdtDD->setText(d.delivery);
-    EdtNote->setText(d.note);
-    ChkBxIOG->setChecked(d.writing);
-    LostSendSince = d.lostSince;
-    SGS->Model()->ClearCells();
-    PutLines(d.lines);
-    SGS->SetRow(0);
-    RefreshTotal();
+    Order = d.order;
+    ShowOrder();
     return true;
 }
 

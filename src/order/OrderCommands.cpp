@@ -11,6 +11,7 @@
 #include "OrderLogic.h"
 #include "ServiceCalls.h"
 #include "StringGrid.h"
+#include "TCEdit.h"
 #include "TFrmCA.h"
 #include "TFrmOrderS.h"
 #include "TagMessage.h"
@@ -30,6 +31,14 @@ namespace {
         return DM ? DM->M_CODE.str() : std::string();
     }
 
+    // Shows why a command may not go on; true when it may not.
+    bool Refused(const Guard& guard)
+    {
+        if (guard.refused && !guard.message.isEmpty())
+            ShowMessage(guard.message);
+        return guard.refused;
+    }
+
 } // namespace
 
 QString TFrmMain::TradedPrice(const QString& code) const
@@ -42,84 +51,61 @@ QString TFrmMain::TradedPrice(const QString& code) const
     return QString();
 }
 
-// Rows 0.. of the order from lines read back (an order, a sample or the
-// draft); prices only for shops that see them.
-void TFrmMain::PutLines(const std::vector<ReadLine>& lines)
+// Puts the order value on screen: delivery date, note, box and lines (with
+// the shop's own prices when it sees them).
+void TFrmMain::ShowOrder()
 {
+    // The editors write each change back into Order, so the order shown is
+    // taken from a copy.
+    const OrderOnScreen shown = Order;
+    EdtDD->setText(shown.DeliveryDate);
+    EdtNote->setText(shown.Note);
+    ChkBxIOG->setChecked(shown.StillWriting);
     TStringGridModel& grid = *SGS->Model();
+    ClearLines(grid);
     const bool prices = GubOn();
-    for (std::size_t r = 0; r < lines.size() && static_cast<int>(r) < grid.RowCount(); ++r)
-        WriteReadLine(grid, static_cast<int>(r), lines[r], prices ? TradedPrice(lines[r].code) : QString());
+    for (std::size_t r = 0; r < shown.Lines.size() && static_cast<int>(r) < grid.RowCount(); ++r) {
+        const OrderItem& line = shown.Lines[r];
+        WriteReadLine(grid, static_cast<int>(r), line, prices ? TradedPrice(line.code) : QString());
+    }
+    SGS->SetRow(0);
+    CEdtSum->SetValue(0);
+    RefreshTotal();
 }
 
 void TFrmMain::SBF7Click()
 {
-    TStringGridModel& lines = *SGS->Model();
-    if (lines.Cell(LineColumns.Number, 0).isEmpty()) {
-        ShowMessage(QStringLiteral("전송할 주문내역이 없습니다."));
-        return;
-    }
-    if (!CheckDateCode(EdtDD->text(), false, true)) {
-        ShowMessage(QStringLiteral("배송일을 정확히 입력해 주십시요."));
-        return;
-    }
-    if (OrderState == QLatin1String("I")) {
-        ShowMessage(QStringLiteral("접수중인 내용은 수정할 수 없습니다."));
-        return;
-    }
-    if (OrderState == QLatin1String("O")) {
-        ShowMessage(QStringLiteral("이미 접수된 내용은 수정할 수 없습니다."));
-        return;
-    }
-    if (!ConfirmUnusualQuantities())
+    if (Refused(Order.SendGuard()) || !ConfirmUnusualQuantities())
         return;
     // A new order whose last send lost its answer may be stored already.
-    if (OrderCode.isEmpty() && LostSendSince.isValid()) {
+    if (Order.MayBeStoredAlready()) {
         QString time;
         if (FindEarlierSend(time)
             && !ConfirmMessage(QStringLiteral("같은 내용의 주문이 이미 전송되어 있습니다. (") + time
                 + QStringLiteral(")\r\r다시 전송하시겠습니까?"))) {
-            LostSendSince = QDateTime();
             ShowMessage(kSent);
             SBF9Click();
             return;
         }
     }
     // The selection walks down the lines and stays on the last one.
+    const TStringGridModel& lines = *SGS->Model();
     for (int r = 0; r < lines.RowCount() && !lines.Cell(LineColumns.Number, r).isEmpty(); ++r)
         SGS->SetRow(r);
-    // Counted before the call and kept after a failure: a retry is a new send.
-    SendCount = static_cast<std::int16_t>(SendCount + 1);
+    Order.CountSend();
     DraftChanged();
 
-    OrderHeader header;
-    header.code = OrderCode;
-    header.date = OrderDate;
-    header.time = OrderTime;
-    header.sendCount = SendCount;
-    header.delivery = EdtDD->text();
-    header.note = EdtNote->text();
-    header.writing = ChkBxIOG->isChecked();
-    header.mCode = Key();
-    header.cCode = DM->C_CODE.str();
-    header.cNc = DM->C_NC.toStdString();
+    const SenderCodes sender { Key(), DM->C_CODE.str(), DM->C_NC.toStdString() };
     const QDateTime started = QDateTime::currentDateTime();
     std::string answer;
-    SendOrder(Key(), OrderSendRequest(header, lines), answer);
+    SendOrder(Key(), OrderSendRequest(Order, sender), answer);
     if (!IsSuccess(answer)) {
-        // Only a lost answer leaves the doubt; a refusal is an answer.
-        if (OrderCode.isEmpty() && IsTransportFailure(answer)) {
-            if (!LostSendSince.isValid())
-                LostSendSince = started;
-        } else {
-            LostSendSince = QDateTime();
-        }
+        Order.SendFailed(IsTransportFailure(answer), started);
         DraftChanged();
         ShowMessage(QStringLiteral("주문 전송 실패입니다.\r\r") + TrimmedAnswer(answer) + QStringLiteral("\r\r")
             + kCheckConnection);
         return;
     }
-    LostSendSince = QDateTime();
     ShowMessage(kSent);
     SBF9Click();
 }
@@ -140,10 +126,10 @@ bool TFrmMain::FindEarlierSend(QString& time)
     ListOrders(Key(), OrderListRequest(DM->C_CODE.str()), list);
     if (!IsSuccess(list))
         return false;
-    for (const StoredOrder& o : OrdersStoredSince(list, LostSendSince, EdtDD->text(), EdtNote->text())) {
+    for (const StoredOrder& o : OrdersStoredSince(list, Order.LostSendSince, Order.DeliveryDate, Order.Note)) {
         std::string answer;
         GetOrder(Key(), o.code.toStdString(), answer);
-        if (IsSuccess(answer) && SameLines(ParseOrderAnswer(answer), *SGS->Model())) {
+        if (IsSuccess(answer) && SameLines(ParseOrderAnswer(answer), Order.Lines)) {
             time = o.time;
             return true;
         }
@@ -185,30 +171,14 @@ void TFrmMain::ReadOrder(int purpose)
     }
     const ReadOrderAnswer read = ParseOrderAnswer(answer, SGS->RowCount());
     SBF9Click();
-    if (purpose == kReadOrder) {
-        OrderCode = read.code;
-        OrderDate = read.date;
-        OrderTime = read.time;
-        SendCount = read.sendCount;
-        EdtDD->setText(read.delivery);
-        EdtNote->setText(read.note);
-        OrderState = read.state;
-        const QString cannotResend = QStringLiteral(
-            "\r\r내용을 수정하여 저장해도 거래처에 다시 전송되지 않습니다.\r\r변경을 원할 경우 [복사]를 클릭하시여 "
-            "다시 전송하십시요.\r\r신규 주문으로 전송됩니다.");
-        if (OrderState == QLatin1String("O"))
-            ShowMessage(QStringLiteral("거래처에서 주문이 이미 접수 되었습니다.") + cannotResend);
-        else if (OrderState == QLatin1String("I"))
-            ShowMessage(QStringLiteral("거래처에서 주문이 접수중입니다.") + cannotResend);
-        else if (OrderState == QLatin1String("X"))
-            ChkBxIOG->setChecked(true);
-    }
-
-    PutLines(read.lines);
+    Order = OrderOnScreen::Opened(read.order, purpose == kReadSample ? ReadPurpose::Sample : ReadPurpose::Order);
+    ShowOrder();
     DraftChanged();
+    const QString warning = Order.OpenedMessage();
+    if (!warning.isEmpty())
+        ShowMessage(warning);
     if (!read.complete)
         ShowMessage(QStringLiteral("주문 제품 라인수량 불일치 입니다.\r\r") + kCheckConnection);
-    RefreshTotal();
 }
 
 void TFrmMain::SBF3Click()
@@ -223,35 +193,19 @@ void TFrmMain::SBF3SClick()
 
 void TFrmMain::SBF6Click()
 {
-    if (OrderCode.isEmpty()) {
-        ShowMessage(QStringLiteral("복사할 내용을 먼저 열기하여 선택하십시요."));
+    if (Refused(Order.CopyGuard()))
         return;
-    }
-    SendCount = 0;
-    OrderCode.clear();
-    OrderDate.clear();
-    OrderTime.clear();
-    OrderState.clear();
+    Order.CopyAsNew();
     DraftChanged();
     ShowMessage(QStringLiteral("새로운 주문으로 복사 되었습니다."));
 }
 
 void TFrmMain::SBF8Click()
 {
-    if (OrderState == QLatin1String("I")) {
-        ShowMessage(QStringLiteral("접수중인 내용은 삭제할 수 없습니다."));
-        return;
-    }
-    if (OrderState == QLatin1String("O")) {
-        ShowMessage(QStringLiteral("이미 접수된 내용은 삭제할 수 없습니다."));
-        return;
-    }
-    if (OrderCode.isEmpty())
-        return;
-    if (!ConfirmMessage(QStringLiteral("주문일: ") + OrderDate + QStringLiteral("\r\r주문 내역을 삭제합니다.")))
+    if (Refused(Order.DeleteGuard()) || !ConfirmMessage(Order.DeleteQuestion()))
         return;
     std::string answer;
-    DeleteOrder(Key(), OrderCode.toStdString(), answer);
+    DeleteOrder(Key(), Order.OrderCode.toStdString(), answer);
     if (!IsSuccess(answer)) {
         ShowMessage(QStringLiteral("주문 내역 삭제 오류입니다."));
         return;
@@ -261,19 +215,9 @@ void TFrmMain::SBF8Click()
 
 void TFrmMain::SBF7SClick()
 {
-    if (OrderCode.isEmpty()) {
-        ShowMessage(QStringLiteral("먼저 샘플로 등록할 내용을 주문열기하여 선택해 주십시요."));
+    if (Refused(Order.SampleGuard()))
         return;
-    }
-    if (OrderState == QLatin1String("X")) {
-        ShowMessage(QStringLiteral("작성중인 내용은 샘플등록을 할수 없습니다."));
-        return;
-    }
-    if (OrderState == QLatin1String("A")) {
-        ShowMessage(QStringLiteral("미접수 내용은 샘플등록을 할수 없습니다."));
-        return;
-    }
-    const std::string code = OrderCode.toStdString();
+    const std::string code = Order.OrderCode.toStdString();
     std::string answer;
     RegisterSample(Key(), code, SampleRequest(code), answer);
     if (!IsSuccess(answer)) {

@@ -110,20 +110,21 @@ namespace {
 QByteArray FormatDraft(const OrderDraft& d)
 {
     QByteArray out;
-    out.reserve(256 + static_cast<qsizetype>(d.lines.size()) * 96);
+    out.reserve(256 + static_cast<qsizetype>(d.order.Lines.size()) * 96);
     out += kVersion + '\n';
+    const OrderOnScreen& o = d.order;
     Record(out, "M_CODE", d.member);
     Record(out, "C_CODE", d.customer);
-    Record(out, "OrderCode", d.code);
-    Record(out, "OrderDate", d.date);
-    Record(out, "OrderTime", d.time);
-    Record(out, "OrderState", d.state);
-    Record(out, "SendCount", QString::number(d.sendCount));
-    Record(out, "EdtDD", d.delivery);
-    Record(out, "EdtNote", d.note);
-    Record(out, "ChkBxIOG", d.writing ? QStringLiteral("1") : QStringLiteral("0"));
-    Record(out, "LostSince", d.lostSince.isValid() ? d.lostSince.toString(Qt::ISODate) : QString());
-    for (const ReadLine& l : d.lines) {
+    Record(out, "OrderCode", o.OrderCode);
+    Record(out, "OrderDate", o.OrderDate);
+    Record(out, "OrderTime", o.OrderTime);
+    Record(out, "OrderState", QString::fromLatin1(WireLetter(o.OrderState)));
+    Record(out, "SendCount", QString::number(o.SendCount));
+    Record(out, "EdtDD", o.DeliveryDate);
+    Record(out, "EdtNote", o.Note);
+    Record(out, "ChkBxIOG", o.StillWriting ? QStringLiteral("1") : QStringLiteral("0"));
+    Record(out, "LostSince", o.LostSendSince.isValid() ? o.LostSendSince.toString(Qt::ISODate) : QString());
+    for (const OrderItem& l : o.Lines) {
         out += "LINE";
         for (const QString* field : { &l.code, &l.name, &l.unit, &l.qty, &l.note }) {
             out += '\t';
@@ -131,7 +132,7 @@ QByteArray FormatDraft(const OrderDraft& d)
         }
         out += '\n';
     }
-    Record(out, "END", QString::number(d.lines.size()));
+    Record(out, "END", QString::number(o.Lines.size()));
     return out;
 }
 
@@ -144,9 +145,10 @@ bool ParseDraft(const QByteArray& data, OrderDraft& draft)
     if (records.isEmpty() || records.front() != kVersion)
         return false;
     OrderDraft d;
-    QString lost;
-    QString* const header[] = { &d.member, &d.customer, &d.code, &d.date, &d.time, &d.state, nullptr, &d.delivery,
-        &d.note, nullptr, &lost };
+    OrderOnScreen& o = d.order;
+    QString state, lost;
+    QString* const header[] = { &d.member, &d.customer, &o.OrderCode, &o.OrderDate, &o.OrderTime, &state, nullptr,
+        &o.DeliveryDate, &o.Note, nullptr, &lost };
     const char* const names[] = { "M_CODE", "C_CODE", "OrderCode", "OrderDate", "OrderTime", "OrderState", "SendCount",
         "EdtDD", "EdtNote", "ChkBxIOG", "LostSince" };
     constexpr int kHeader = 11;
@@ -163,32 +165,33 @@ bool ParseDraft(const QByteArray& data, OrderDraft& draft)
             long long n = 0;
             if (!ReadNumber(value, -32768, 32767, n))
                 return false;
-            d.sendCount = static_cast<std::int16_t>(n);
+            o.SendCount = static_cast<std::int16_t>(n);
         } else {
             if (value != QLatin1String("0") && value != QLatin1String("1"))
                 return false;
-            d.writing = value == QLatin1String("1");
+            o.StillWriting = value == QLatin1String("1");
         }
     }
+    o.OrderState = OrderStatusFromWire(state.toStdString());
     if (!lost.isEmpty()) {
-        d.lostSince = QDateTime::fromString(lost, Qt::ISODate);
-        if (!d.lostSince.isValid())
+        o.LostSendSince = QDateTime::fromString(lost, Qt::ISODate);
+        if (!o.LostSendSince.isValid())
             return false;
     }
     const qsizetype last = records.size() - 1;
     for (qsizetype r = 1 + kHeader; r < last; ++r) {
         const QList<QByteArray> f = records[r].split('\t');
-        ReadLine line;
+        OrderItem line;
         if (f.size() != 6 || f[0] != "LINE" || !Unescape(f[1], line.code) || !Unescape(f[2], line.name)
             || !Unescape(f[3], line.unit) || !Unescape(f[4], line.qty) || !Unescape(f[5], line.note)
             || line.code.isEmpty())
             return false;
-        d.lines.push_back(std::move(line));
+        o.Lines.push_back(std::move(line));
     }
     const QList<QByteArray> end = records[last].split('\t');
     long long count = 0;
     if (end.size() != 2 || end[0] != "END" || !ReadNumber(QString::fromLatin1(end[1]), 0, kMaxLines, count)
-        || count != static_cast<long long>(d.lines.size()))
+        || count != static_cast<long long>(o.Lines.size()))
         return false;
     draft = std::move(d);
     return true;

@@ -12,7 +12,7 @@
 //   OrderCode <tab> ...                  identity of an order opened again
 //   OrderDate <tab> ...
 //   OrderTime <tab> ...
-//   OrderState <tab> ...
+//   OrderState <tab> the service's letter, or empty
 //   SendCount <tab> decimal
 //   EdtDD <tab> delivery date as typed
 //   EdtNote <tab> note as typed
@@ -26,13 +26,12 @@
 // disk and renamed over the draft, so a crash leaves the previous draft or
 // the new one, never a mix.
 
-#include "OrderLogic.h"
+#include "OrderOnScreen.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -41,13 +40,7 @@ namespace order {
 struct OrderDraft {
     QString member;
     QString customer;
-    QString code, date, time, state;
-    std::int16_t sendCount = 0;
-    QString delivery;
-    QString note;
-    bool writing = false;
-    QDateTime lostSince; // invalid: no send of it lost its answer
-    std::vector<ReadLine> lines;
+    OrderOnScreen order;
 };
 
 QByteArray FormatDraft(const OrderDraft& draft);

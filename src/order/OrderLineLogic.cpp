@@ -46,6 +46,18 @@ int LineCount(const TStringGridModel& lines)
     return free < 0 ? lines.RowCount() : free;
 }
 
+std::vector<OrderItem> LineItems(const TStringGridModel& lines)
+{
+    const TLineColumns c = TLineColumns::ForColumnCount(lines.ColCount());
+    std::vector<OrderItem> items;
+    const int n = LineCount(lines);
+    items.reserve(static_cast<std::size_t>(n));
+    for (int r = 0; r < n; ++r)
+        items.push_back({ lines.Cell(c.Code, r), lines.Cell(c.Name, r), lines.Cell(c.Unit, r), lines.Cell(c.Qty, r),
+            lines.Cell(c.Note, r) });
+    return items;
+}
+
 QString LineAmount(const QString& qty, const QString& price)
 {
     return PlainNumber(ToCurrency(WithoutCommas(qty)) * ToCurrency(WithoutCommas(price)));

@@ -5,9 +5,12 @@
 // product-code column is not empty.
 
 #include "Currency.h"
+#include "OrderOnScreen.h"
 #include "ProductListLogic.h"
 
 #include <QString>
+
+#include <vector>
 
 namespace order {
 
@@ -45,6 +48,8 @@ int FindLine(const TStringGridModel& lines, const QString& code);
 int FirstFreeRow(const TStringGridModel& lines);
 // Number of lines (rows up to the first without a product code).
 int LineCount(const TStringGridModel& lines);
+// The lines as the order keeps them, cells as they stand.
+std::vector<OrderItem> LineItems(const TStringGridModel& lines);
 
 // quantity x price in the four-decimal fixed point, as plain text.
 QString LineAmount(const QString& qty, const QString& price);

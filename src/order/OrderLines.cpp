@@ -11,7 +11,6 @@
 #include "TCEdit.h"
 #include "TFrmCnt.h"
 
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
@@ -163,18 +162,8 @@ void TFrmMain::SBPDClick()
 void TFrmMain::SBF9Click()
 {
     RemoveDraft();
-    LostSendSince = QDateTime();
-    OrderCode.clear();
-    OrderDate.clear();
-    OrderTime.clear();
-    OrderState.clear();
-    SendCount = 0;
-    EdtDD->clear();
-    EdtNote->clear();
-    ChkBxIOG->setChecked(false);
-    ClearLines(*SGS->Model());
-    SGS->SetRow(0);
-    CEdtSum->SetValue(0);
+    Order = OrderOnScreen();
+    ShowOrder();
     FocusSearchBox();
 }
 

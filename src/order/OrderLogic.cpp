@@ -22,51 +22,51 @@ namespace {
 
 } // namespace
 
-std::string OrderSendRequest(const OrderHeader& h, const TStringGridModel& lines)
+std::string OrderSendRequest(const OrderOnScreen& order, const SenderCodes& sender)
 {
-    const TLineColumns c = TLineColumns::ForColumnCount(lines.ColCount());
     std::string body;
     int n = 0;
-    for (; n < lines.RowCount() && !lines.Cell(c.Number, n).isEmpty(); ++n) {
-        const QString code = Trimmed(lines.Cell(c.Code, n));
+    for (const OrderItem& item : order.Lines) {
+        const QString code = Trimmed(item.code);
         const bool direct = code == kDirectCode;
-        QString qty = lines.Cell(c.Qty, n);
+        QString qty = item.qty;
         qty.remove(QLatin1Char(','));
         std::string line;
         line += BuildTag("OL_NO", std::to_string(n));
-        line += BuildTag("OL_CC", h.cCode);
+        line += BuildTag("OL_CC", sender.cCode);
         line += BuildTag("OL_OC", "");
         line += BuildTag("OL_GC", Utf8(code));
-        line += BuildTag("OL_GN", direct ? Utf8(lines.Cell(c.Name, n)) : std::string());
-        line += BuildTag("OL_GBOX", direct ? Utf8(lines.Cell(c.Unit, n)) : std::string());
+        line += BuildTag("OL_GN", direct ? Utf8(item.name) : std::string());
+        line += BuildTag("OL_GBOX", direct ? Utf8(item.unit) : std::string());
         line += BuildTag("OL_LO", "0");
         line += BuildTag("OL_LC", Utf8(qty));
-        line += BuildTag("OL_LN", Utf8(Trimmed(lines.Cell(c.Note, n))));
+        line += BuildTag("OL_LN", Utf8(Trimmed(item.note)));
         line += BuildTag("OL_LG", "E");
         line += BuildTag("OL_LB", "0");
         line += BuildTag("OL_LM", "0");
         body += BuildTag("OLD_" + std::to_string(n), line);
+        ++n;
     }
 
     std::string head;
-    head += BuildTag("OH_CODE", Utf8(h.code));
-    head += BuildTag("OH_SD", Utf8(h.date));
-    head += BuildTag("OH_AT", Utf8(h.time));
+    head += BuildTag("OH_CODE", Utf8(order.OrderCode));
+    head += BuildTag("OH_SD", Utf8(order.OrderDate));
+    head += BuildTag("OH_AT", Utf8(order.OrderTime));
     head += BuildTag("OH_MT", "");
-    head += BuildTag("OH_MCOUNT", std::to_string(h.sendCount));
-    head += BuildTag("OH_DD", Utf8(h.delivery));
-    head += BuildTag("OH_CC", h.cCode);
+    head += BuildTag("OH_MCOUNT", std::to_string(order.SendCount));
+    head += BuildTag("OH_DD", Utf8(order.DeliveryDate));
+    head += BuildTag("OH_CC", sender.cCode);
     head += BuildTag("OH_TYPE", "C");
-    head += BuildTag("OH_IOG", h.writing ? "X" : "A");
+    head += BuildTag("OH_IOG", WireLetter(order.StillWriting ? OrderStatus::Writing : OrderStatus::Sent));
     head += BuildTag("OH_SG", "0");
     head += BuildTag("OH_SCODE", "");
     head += BuildTag("OH_RCOUNT", std::to_string(n));
-    head += BuildTag("OH_NOTE", Utf8(Trimmed(h.note)));
+    head += BuildTag("OH_NOTE", Utf8(Trimmed(order.Note)));
     head += BuildTag("OH_DG", "X");
     head += BuildTag("OH_PN", "");
     head += BuildTag("OH_PS", "");
-    head += BuildTag("OH_MC", h.mCode);
-    head += BuildTag("OH_NC", h.cNc);
+    head += BuildTag("OH_MC", sender.mCode);
+    head += BuildTag("OH_NC", sender.cNc);
     head += BuildTag("OH_MG", "N");
     return BuildTag("ORDERH_DATA", head) + BuildTag("ORDERL_DATA", body);
 }
@@ -89,45 +89,46 @@ QString TrimmedAnswer(const std::string& answer)
 
 ReadOrderAnswer ParseOrderAnswer(std::string_view answer, int capacity)
 {
-    ReadOrderAnswer o;
+    ReadOrderAnswer read;
+    OrderOnScreen& o = read.order;
     const std::string_view head = ExtractTagView("ORDERH_DATA", answer);
-    o.code = Text(ExtractTagView("OH_CODE", head));
-    o.date = Text(ExtractTagView("OH_SD", head));
-    o.time = Text(ExtractTagView("OH_AT", head));
+    o.OrderCode = Text(ExtractTagView("OH_CODE", head));
+    o.OrderDate = Text(ExtractTagView("OH_SD", head));
+    o.OrderTime = Text(ExtractTagView("OH_AT", head));
     // A count the 16-bit send counter cannot hold is no count.
     const long long count = ToIntDef(ExtractTagView("OH_MCOUNT", head), 0);
-    o.sendCount = count >= -32768 && count <= 32767 ? static_cast<std::int16_t>(count) : 0;
-    o.delivery = Text(ExtractTagView("OH_DD", head));
-    o.note = Text(ExtractTagView("OH_NOTE", head));
-    o.state = Text(ExtractTagView("OH_IOG", head));
+    o.SendCount = count >= -32768 && count <= 32767 ? static_cast<std::int16_t>(count) : 0;
+    o.DeliveryDate = Text(ExtractTagView("OH_DD", head));
+    o.Note = Text(ExtractTagView("OH_NOTE", head));
+    o.OrderState = OrderStatusFromWire(ExtractTagView("OH_IOG", head));
 
     const long long n = ToIntDef(ExtractTagView("OH_RCOUNT", head), 0);
     const std::string_view records = ExtractTagView("ORDERL_DATA", answer);
     for (long long r = 0; r < n; ++r) {
         if (r >= capacity) {
-            o.complete = false;
+            read.complete = false;
             break;
         }
         // Each record is looked up from the start of the lines element, so
         // their order in the answer does not matter.
         const std::string_view record = ExtractTagView(RecordName(r), records);
         if (record.empty()) {
-            o.complete = false;
+            read.complete = false;
             break;
         }
-        ReadLine line;
+        OrderItem line;
         line.code = Text(ExtractTagView("OL_GC", record));
         const bool direct = line.code == kDirectCode;
         line.name = Text(ExtractTagView(direct ? "OL_GN" : "G_NAME", record));
         line.unit = Text(ExtractTagView(direct ? "OL_GBOX" : "G_BOX", record));
         line.qty = Text(ExtractTagView("OL_LC", record));
         line.note = Text(ExtractTagView("OL_LN", record));
-        o.lines.push_back(std::move(line));
+        o.Lines.push_back(std::move(line));
     }
-    return o;
+    return read;
 }
 
-void WriteReadLine(TStringGridModel& lines, int row, const ReadLine& line, const QString& price)
+void WriteReadLine(TStringGridModel& lines, int row, const OrderItem& line, const QString& price)
 {
     const TLineColumns c = TLineColumns::ForColumnCount(lines.ColCount());
     lines.SetCell(c.Number, row, QString::number(row + 1));
@@ -203,18 +204,19 @@ std::vector<StoredOrder> OrdersStoredSince(
     return out;
 }
 
-bool SameLines(const ReadOrderAnswer& stored, const TStringGridModel& lines)
+bool SameLines(const ReadOrderAnswer& stored, const std::vector<OrderItem>& lines)
 {
-    const TLineColumns c = TLineColumns::ForColumnCount(lines.ColCount());
-    if (!stored.complete || static_cast<int>(stored.lines.size()) != LineCount(lines))
+    const std::vector<OrderItem>& kept = stored.order.Lines;
+    if (!stored.complete || kept.size() != lines.size())
         return false;
-    for (std::size_t i = 0; i < stored.lines.size(); ++i) {
-        const int r = static_cast<int>(i);
-        const ReadLine& s = stored.lines[i];
-        QString qty = lines.Cell(c.Qty, r);
-        qty.remove(QLatin1Char(','));
-        if (Trimmed(s.code) != Trimmed(lines.Cell(c.Code, r)) || ToCurrency(s.qty) != ToCurrency(qty)
-            || Trimmed(s.note) != Trimmed(lines.Cell(c.Note, r)))
+    auto qty = [](QString text) {
+        text.remove(QLatin1Char(','));
+        return ToCurrency(text);
+    };
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const OrderItem& s = kept[i];
+        const OrderItem& l = lines[i];
+        if (Trimmed(s.code) != Trimmed(l.code) || qty(s.qty) != qty(l.qty) || Trimmed(s.note) != Trimmed(l.note))
             return false;
     }
     return true;

@@ -1,10 +1,11 @@
 #pragma once
 
 // The order on screen as the service sees it, without pixels: the send
-// request built from the header and the lines, the sample registration
-// request, and reading an order answer back into lines.
+// request made from the order, the sample registration request, and reading
+// an order answer back into an order.
 
 #include "OrderLineLogic.h"
+#include "OrderOnScreen.h"
 
 #include <QDateTime>
 #include <QString>
@@ -18,25 +19,19 @@ namespace order {
 
 class TStringGridModel;
 
-// The header of the order on screen, and who sends it.
-struct OrderHeader {
-    QString code; // OrderCode: empty for a new order
-    QString date; // OrderDate
-    QString time; // OrderTime
-    std::int16_t sendCount = 0; // already increased for this send
-    QString delivery; // EdtDD, sent unchanged
-    QString note; // EdtNote (trimmed here)
-    bool writing = false; // ChkBxIOG: stored as still being written
+// Who sends: the login's member code, customer code and C_NC.
+struct SenderCodes {
     std::string mCode;
     std::string cCode;
     std::string cNc;
 };
 
 // ORDERH_DATA (19 elements) then ORDERL_DATA with one OLD_r element of 12 per
-// line, for the rows from 0 up to the first without a line number. Direct
-// lines ("YZ") carry their typed name and packing unit; quantities go
-// without thousands separators; prices and amounts are not sent.
-std::string OrderSendRequest(const OrderHeader& header, const TStringGridModel& lines);
+// line. The send count goes as it stands (CountSend comes first); the note
+// and the line notes trimmed, the delivery date unchanged. Direct lines
+// ("YZ") carry their typed name and packing unit; quantities go without
+// thousands separators.
+std::string OrderSendRequest(const OrderOnScreen& order, const SenderCodes& sender);
 
 // ORDERH_DATA holding OH_CODE and OH_SG "1".
 std::string SampleRequest(const std::string& orderCode);
@@ -45,19 +40,11 @@ std::string SampleRequest(const std::string& orderCode);
 // messages show an answer.
 QString TrimmedAnswer(const std::string& answer);
 
-struct ReadLine {
-    QString code;
-    QString name; // the catalogue's name, or the typed one of a direct line
-    QString unit;
-    QString qty;
-    QString note;
-};
-
-// An order as the order call answers it.
+// An order as the order call answers it: identity, delivery date, note and
+// lines (names and units the catalogue's, or the typed ones of a direct
+// line); OH_MCOUNT 0 when it is no 16-bit number.
 struct ReadOrderAnswer {
-    QString code, date, time, delivery, note, state;
-    std::int16_t sendCount = 0; // OH_MCOUNT, 0 when not a number
-    std::vector<ReadLine> lines; // at most `capacity`
+    OrderOnScreen order; // at most `capacity` lines
     // False when OH_RCOUNT announced more lines than the answer holds or than
     // the order can take: the lines read so far are kept.
     bool complete = true;
@@ -68,7 +55,7 @@ ReadOrderAnswer ParseOrderAnswer(std::string_view answer, int capacity = kLineRo
 // Writes a line read from an order into `row`: number, code, name, unit,
 // quantity and note as read; with a price (trimmed) also the price and the
 // amount. An empty price leaves both empty.
-void WriteReadLine(TStringGridModel& lines, int row, const ReadLine& line, const QString& price);
+void WriteReadLine(TStringGridModel& lines, int row, const OrderItem& line, const QString& price);
 
 // A line whose quantity is ten times the shop's usual quantity or more.
 struct UnusualLine {
@@ -96,8 +83,7 @@ struct StoredOrder {
 // and this note (trimmed, as a send stores it).
 std::vector<StoredOrder> OrdersStoredSince(
     std::string_view listAnswer, const QDateTime& since, const QString& delivery, const QString& note);
-// The stored order has the lines on screen: codes, quantities and notes, in
-// order.
-bool SameLines(const ReadOrderAnswer& stored, const TStringGridModel& lines);
+// The stored order has these lines: codes, quantities and notes, in order.
+bool SameLines(const ReadOrderAnswer& stored, const std::vector<OrderItem>& lines);
 
 } // namespace order

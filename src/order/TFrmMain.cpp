@@ -123,12 +123,28 @@ TFrmMain::TFrmMain(QWidget* parent)
     }
     CreateControls();
     ConnectCommandButtons();
-    // Any change of the order on screen is written to its draft.
-    connect(SGS->Model(), &QAbstractItemModel::dataChanged, this, [this] { DraftChanged(); });
-    connect(SGS->Model(), &QAbstractItemModel::modelReset, this, [this] { DraftChanged(); });
-    connect(EdtDD, &QLineEdit::textChanged, this, [this] { DraftChanged(); });
-    connect(EdtNote, &QLineEdit::textChanged, this, [this] { DraftChanged(); });
-    connect(ChkBxIOG, &QCheckBox::toggled, this, [this] { DraftChanged(); });
+    // The controls edit the order on screen: each change goes into Order at
+    // once and on to its draft.
+    auto linesChanged = [this] {
+        Order.Lines = LineItems(*SGS->Model());
+        DraftChanged();
+    };
+    connect(SGS->Model(), &QAbstractItemModel::dataChanged, this, linesChanged);
+    connect(SGS->Model(), &QAbstractItemModel::modelReset, this, linesChanged);
+    // The text is read from the box: a box that upper-cases what is typed
+    // signals the typed text after the upper-cased one.
+    connect(EdtDD, &QLineEdit::textChanged, this, [this] {
+        Order.DeliveryDate = EdtDD->text();
+        DraftChanged();
+    });
+    connect(EdtNote, &QLineEdit::textChanged, this, [this] {
+        Order.Note = EdtNote->text();
+        DraftChanged();
+    });
+    connect(ChkBxIOG, &QCheckBox::toggled, this, [this](bool checked) {
+        Order.StillWriting = checked;
+        DraftChanged();
+    });
 
     // FormCreate
     ClassLimit = 100;

@@ -15,13 +15,12 @@
 #include "MainLogic.h"
 #include "OrderLineLogic.h"
 #include "OrderLogic.h"
+#include "OrderOnScreen.h"
 #include "ProductListLogic.h"
 
-#include <QDateTime>
 #include <QStringList>
 #include <QWidget>
 
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -104,11 +103,10 @@ public:
     bool CatalogPending = true;
     bool EmptyHintPending = true;
     bool FromSearch = false;
-    std::int16_t SendCount = 0;
-    QString OrderCode;
-    QString OrderDate;
-    QString OrderTime;
-    QString OrderState;
+    // The order on screen. EdtDD, EdtNote, ChkBxIOG and SGS edit it: each
+    // change is written back at once. What replaces it is shown with
+    // ShowOrder().
+    OrderOnScreen Order;
     int ClassLimit = 100;
     // The answers the lists are filled from; the grid models keep sharing
     // them after the fill, so the text is never copied cell by cell.
@@ -195,9 +193,6 @@ public:
     QString DraftFile() const;
     // Waits until the draft writes handed over so far are on disk.
     void FlushDraft();
-    // When the answer of a new order's send was lost in transport (the
-    // order may be stored all the same): when the first such send began.
-    QDateTime LostSendSince;
 
     // Key preview: true when the key is consumed.
     bool FormKeyDown(QKeyEvent* event);
@@ -227,7 +222,7 @@ private:
     bool GubOn() const;
     bool GucOn() const;
     QString TradedPrice(const QString& code) const;
-    void PutLines(const std::vector<ReadLine>& lines);
+    void ShowOrder();
     bool ConfirmUnusualQuantities();
     bool FindEarlierSend(QString& time);
 

@@ -346,8 +346,8 @@ TEST_F(MainLines, ScreenClearEmptiesTheOrder)
     w->EdtDD->setText(QStringLiteral("261224"));
     w->EdtNote->setText(QStringLiteral("NOTE"));
     w->ChkBxIOG->setChecked(true);
-    w->OrderCode = QStringLiteral("00000001");
-    w->SendCount = 3;
+    w->Order.OrderCode = QStringLiteral("00000001");
+    w->Order.SendCount = 3;
     Focus(w->SGS);
     const std::uint64_t before = Calls();
     Press(Qt::Key_F9);
@@ -356,8 +356,8 @@ TEST_F(MainLines, ScreenClearEmptiesTheOrder)
     EXPECT_TRUE(w->EdtDD->text().isEmpty());
     EXPECT_TRUE(w->EdtNote->text().isEmpty());
     EXPECT_FALSE(w->ChkBxIOG->isChecked());
-    EXPECT_TRUE(w->OrderCode.isEmpty());
-    EXPECT_EQ(w->SendCount, 0);
+    EXPECT_TRUE(w->Order.OrderCode.isEmpty());
+    EXPECT_EQ(w->Order.SendCount, 0);
     EXPECT_EQ(w->CEdtSum->Value(), 0.0);
     EXPECT_EQ(w->SGS->Row(), 0);
     EXPECT_EQ(w->focusWidget(), w->EdtGN);

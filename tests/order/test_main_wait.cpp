@@ -148,7 +148,7 @@ TEST_F(SlowLine, CancelAfterASecondFailsTheSendAtOnceAndKeepsTheOrder)
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(w->SGS->Cells(i % 10, i / 10), cells[i]) << i;
     EXPECT_EQ(w->EdtNote->text(), QStringLiteral("KEEP"));
-    EXPECT_EQ(w->SendCount, 1);
+    EXPECT_EQ(w->Order.SendCount, 1);
     EXPECT_EQ(FrmWait, nullptr);
     EXPECT_EQ(NewestOrder(), before) << "the held request never reached the service";
 }

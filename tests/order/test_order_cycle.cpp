@@ -210,7 +210,7 @@ TEST_F(OrderCycle, SendGuards)
         Press(Qt::Key_F7);
         EXPECT_EQ(messages_.Last(), QString::fromUtf8("배송일을 정확히 입력해 주십시요.")) << bad;
     }
-    EXPECT_EQ(w->SendCount, 0) << "a refused send is not counted";
+    EXPECT_EQ(w->Order.SendCount, 0) << "a refused send is not counted";
     EXPECT_EQ(Calls(), calls) << "nothing was sent";
     EXPECT_EQ(Lines(), 1);
 }
@@ -259,9 +259,9 @@ TEST_F(OrderCycle, OpenChangeResendReceiveAndSample)
     OpenFromList(code);
     EXPECT_EQ(listOffset_, QPoint(240, 20));
     EXPECT_EQ(listState_, QStringLiteral("A"));
-    EXPECT_EQ(w->OrderCode, code);
-    EXPECT_EQ(w->OrderState, QStringLiteral("A"));
-    EXPECT_EQ(w->SendCount, 1);
+    EXPECT_EQ(w->Order.OrderCode, code);
+    EXPECT_EQ(w->Order.OrderState, OrderStatus::Sent);
+    EXPECT_EQ(w->Order.SendCount, 1);
     ASSERT_EQ(Lines(), 2);
     EXPECT_EQ(w->SGS->Cells(9, 0), w->SGG->Cells(19, 0));
     EXPECT_EQ(w->SGS->Cells(3, 1), QStringLiteral("3"));
@@ -306,7 +306,7 @@ TEST_F(OrderCycle, OpenChangeResendReceiveAndSample)
         EXPECT_EQ(messages_.Last(), QString::fromUtf8(s.send));
         Press(Qt::Key_F8);
         EXPECT_EQ(messages_.Last(), QString::fromUtf8(s.remove));
-        EXPECT_EQ(w->SendCount, 2) << "a refused send is not counted";
+        EXPECT_EQ(w->Order.SendCount, 2) << "a refused send is not counted";
     }
     EXPECT_EQ(StoredHead(code, "OH_MCOUNT"), "2");
 
@@ -315,16 +315,16 @@ TEST_F(OrderCycle, OpenChangeResendReceiveAndSample)
     Press(Qt::Key_F7, Qt::ControlModifier);
     EXPECT_TRUE(messages_.Texts().isEmpty());
     EXPECT_EQ(Lines(), 0);
-    EXPECT_EQ(w->OrderCode, QString());
+    EXPECT_EQ(w->Order.OrderCode, QString());
     EXPECT_EQ(StoredHead(code, "OH_SG"), "1");
 
     // Opened as a sample: its lines in a new order.
     w->EdtNote->setText(QStringLiteral("KEEP?"));
     OpenFromList(code, true);
     EXPECT_EQ(Lines(), 2);
-    EXPECT_EQ(w->OrderCode, QString());
-    EXPECT_EQ(w->OrderState, QString());
-    EXPECT_EQ(w->SendCount, 0);
+    EXPECT_EQ(w->Order.OrderCode, QString());
+    EXPECT_EQ(w->Order.OrderState, OrderStatus::None);
+    EXPECT_EQ(w->Order.SendCount, 0);
     EXPECT_EQ(w->EdtNote->text(), QString());
     EXPECT_EQ(w->EdtDD->text(), QString());
     Press(Qt::Key_F7, Qt::ControlModifier);
@@ -351,7 +351,7 @@ TEST_F(OrderCycle, SampleGuardsByState)
     EXPECT_FALSE(w->ChkBxIOG->isChecked());
     OpenFromList(writing);
     EXPECT_TRUE(w->ChkBxIOG->isChecked());
-    EXPECT_EQ(w->OrderState, QStringLiteral("X"));
+    EXPECT_EQ(w->Order.OrderState, OrderStatus::Writing);
     Press(Qt::Key_F7, Qt::ControlModifier);
     EXPECT_EQ(messages_.Last(), QString::fromUtf8("작성중인 내용은 샘플등록을 할수 없습니다."));
     // Sent without the box: "A", not yet received.
@@ -362,7 +362,7 @@ TEST_F(OrderCycle, SampleGuardsByState)
     EXPECT_FALSE(w->ChkBxIOG->isChecked());
     Press(Qt::Key_F7, Qt::ControlModifier);
     EXPECT_EQ(messages_.Last(), QString::fromUtf8("미접수 내용은 샘플등록을 할수 없습니다."));
-    EXPECT_EQ(w->OrderCode, writing);
+    EXPECT_EQ(w->Order.OrderCode, writing);
 }
 
 TEST_F(OrderCycle, CopyMakesANewOrderOfTheSameContent)
@@ -376,9 +376,9 @@ TEST_F(OrderCycle, CopyMakesANewOrderOfTheSameContent)
     const QString delivery = w->EdtDD->text();
     Press(Qt::Key_F6);
     EXPECT_EQ(messages_.Last(), QString::fromUtf8("새로운 주문으로 복사 되었습니다."));
-    EXPECT_EQ(w->OrderCode, QString());
-    EXPECT_EQ(w->OrderDate, QString());
-    EXPECT_EQ(w->SendCount, 0);
+    EXPECT_EQ(w->Order.OrderCode, QString());
+    EXPECT_EQ(w->Order.OrderDate, QString());
+    EXPECT_EQ(w->Order.SendCount, 0);
     EXPECT_EQ(Lines(), 2);
     EXPECT_EQ(w->EdtDD->text(), delivery);
     Press(Qt::Key_F7);
@@ -396,8 +396,8 @@ TEST_F(OrderCycle, DeleteAsksFirst)
     const QString code = SendNew(1);
     OpenFromList(code);
     const QString question
-        = QString::fromUtf8("주문일: ") + w->OrderDate + QString::fromUtf8("\r\r주문 내역을 삭제합니다.");
-    EXPECT_EQ(w->OrderDate.size(), 6);
+        = QString::fromUtf8("주문일: ") + w->Order.OrderDate + QString::fromUtf8("\r\r주문 내역을 삭제합니다.");
+    EXPECT_EQ(w->Order.OrderDate.size(), 6);
     messages_.script = { MessageAnswer::No };
     Press(Qt::Key_F8);
     EXPECT_EQ(messages_.Last(), question);
@@ -407,7 +407,7 @@ TEST_F(OrderCycle, DeleteAsksFirst)
     Press(Qt::Key_F8);
     EXPECT_FALSE(IsSuccess(Stored(code)));
     EXPECT_EQ(Lines(), 0);
-    EXPECT_EQ(w->OrderCode, QString());
+    EXPECT_EQ(w->Order.OrderCode, QString());
 }
 
 TEST_F(OrderCycle, FailedSendKeepsTheOrderAndCountsOn)
@@ -426,7 +426,7 @@ TEST_F(OrderCycle, FailedSendKeepsTheOrderAndCountsOn)
     EXPECT_EQ(Lines(), 2);
     EXPECT_EQ(w->SGS->Cells(3, 1), QStringLiteral("5"));
     EXPECT_EQ(w->EdtNote->text(), QStringLiteral("RETRY"));
-    EXPECT_EQ(w->SendCount, 1);
+    EXPECT_EQ(w->Order.SendCount, 1);
     EXPECT_EQ(w->SGS->Row(), 1) << "the selection ends on the last line";
     ServiceUp();
     Press(Qt::Key_F7);
@@ -458,9 +458,9 @@ TEST_F(OrderCycle, FailedReadLeavesTheScreenAsItWas)
     for (int r = 0; r < lines; ++r)
         for (int c = 0; c < 10; ++c)
             EXPECT_EQ(w->SGS->Cells(c, r), cells[i++]) << r << "," << c;
-    EXPECT_EQ(w->OrderCode, code);
-    EXPECT_EQ(w->OrderState, QStringLiteral("A"));
-    EXPECT_EQ(w->SendCount, 1);
+    EXPECT_EQ(w->Order.OrderCode, code);
+    EXPECT_EQ(w->Order.OrderState, OrderStatus::Sent);
+    EXPECT_EQ(w->Order.SendCount, 1);
     EXPECT_EQ(w->EdtNote->text(), QStringLiteral("MINE"));
     EXPECT_EQ(w->CEdtSum->text(), total);
 }
@@ -497,7 +497,7 @@ TEST_F(OrderCycle, BrokenLineCountsFillWhatFits)
         ServiceUp();
         EXPECT_EQ(Lines(), c.lines) << c.rcount;
         EXPECT_EQ(w->SGS->Cells(0, 98).isEmpty(), c.lines < 99);
-        EXPECT_EQ(w->OrderCode, QStringLiteral("00009999"));
+        EXPECT_EQ(w->Order.OrderCode, QStringLiteral("00009999"));
         const QString mismatch = QString::fromUtf8("주문 제품 라인수량 불일치 입니다.\r\r인터넷 연결을 확인하십시요.");
         EXPECT_EQ(messages_.Texts().contains(mismatch), c.message) << c.rcount;
     }

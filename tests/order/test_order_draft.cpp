@@ -26,31 +26,34 @@ OrderDraft Sample()
     OrderDraft d;
     d.member = QStringLiteral("000001");
     d.customer = QStringLiteral("000101");
-    d.code = QStringLiteral("00000012");
-    d.date = QStringLiteral("261207");
-    d.time = QStringLiteral("0915");
-    d.state = QStringLiteral("X");
-    d.sendCount = -3;
-    d.delivery = QStringLiteral("261224");
-    d.note = QStringLiteral("뒷문\t\\ 두고 \r\n가세요");
-    d.writing = true;
-    d.lostSince = QDateTime(QDate(2026, 12, 8), QTime(10, 5, 30));
-    d.lines = { { "100001", "신라면 120g", "BOX", "1.5", "빨리" }, { "YZ", "직접\\t 품목", "E\tA", "1000", "" } };
+    OrderOnScreen& o = d.order;
+    o.OrderCode = QStringLiteral("00000012");
+    o.OrderDate = QStringLiteral("261207");
+    o.OrderTime = QStringLiteral("0915");
+    o.OrderState = OrderStatus::Writing;
+    o.SendCount = -3;
+    o.DeliveryDate = QStringLiteral("261224");
+    o.Note = QStringLiteral("뒷문\t\\ 두고 \r\n가세요");
+    o.StillWriting = true;
+    o.LostSendSince = QDateTime(QDate(2026, 12, 8), QTime(10, 5, 30));
+    o.Lines = { { "100001", "신라면 120g", "BOX", "1.5", "빨리" }, { "YZ", "직접\\t 품목", "E\tA", "1000", "" } };
     return d;
 }
 
-bool Same(const OrderDraft& a, const OrderDraft& b)
+bool Same(const OrderDraft& da, const OrderDraft& db)
 {
-    if (a.lines.size() != b.lines.size())
+    const OrderOnScreen &a = da.order, &b = db.order;
+    if (a.Lines.size() != b.Lines.size())
         return false;
-    for (std::size_t i = 0; i < a.lines.size(); ++i) {
-        const ReadLine &x = a.lines[i], &y = b.lines[i];
+    for (std::size_t i = 0; i < a.Lines.size(); ++i) {
+        const OrderItem &x = a.Lines[i], &y = b.Lines[i];
         if (x.code != y.code || x.name != y.name || x.unit != y.unit || x.qty != y.qty || x.note != y.note)
             return false;
     }
-    return a.member == b.member && a.customer == b.customer && a.code == b.code && a.date == b.date && a.time == b.time
-        && a.state == b.state && a.sendCount == b.sendCount && a.delivery == b.delivery && a.note == b.note
-        && a.writing == b.writing && a.lostSince == b.lostSince;
+    return da.member == db.member && da.customer == db.customer && a.OrderCode == b.OrderCode
+        && a.OrderDate == b.OrderDate && a.OrderTime == b.OrderTime && a.OrderState == b.OrderState
+        && a.SendCount == b.SendCount && a.DeliveryDate == b.DeliveryDate && a.Note == b.Note
+        && a.StillWriting == b.StillWriting && a.LostSendSince == b.LostSendSince;
 }
 
 QByteArray Read(const QString& path)
@@ -87,7 +90,7 @@ TEST(OrderDraftText, EveryCutOrForeignTextIsRefused)
     {
         OrderDraft big;
         for (int i = 0; i < 100; ++i)
-            big.lines.push_back({ QString::number(100000 + i), "n", "u", "1", "" });
+            big.order.Lines.push_back({ QString::number(100000 + i), "n", "u", "1", "" });
         hundred = FormatDraft(big);
     }
     const Case cases[] = {
@@ -239,21 +242,22 @@ TEST(LostAnswer, SameLinesMeansCodesQuantitiesAndNotesInOrder)
     TStringGridModel lines;
     Lines(lines, { { "1", "2" }, { "YZ", "1,000" } });
     lines.SetCell(6, 1, QStringLiteral("note "));
+    const std::vector<OrderItem> onScreen = LineItems(lines);
     ReadOrderAnswer stored;
-    stored.lines = { { "1", "", "", "2.0", "" }, { "YZ", "", "", "1000", "note" } };
-    EXPECT_TRUE(SameLines(stored, lines));
+    stored.order.Lines = { { "1", "", "", "2.0", "" }, { "YZ", "", "", "1000", "note" } };
+    EXPECT_TRUE(SameLines(stored, onScreen));
     ReadOrderAnswer swapped = stored;
-    std::swap(swapped.lines[0], swapped.lines[1]);
+    std::swap(swapped.order.Lines[0], swapped.order.Lines[1]);
     ReadOrderAnswer qty = stored;
-    qty.lines[0].qty = "3";
+    qty.order.Lines[0].qty = "3";
     ReadOrderAnswer note = stored;
-    note.lines[1].note = "other";
+    note.order.Lines[1].note = "other";
     ReadOrderAnswer fewer = stored;
-    fewer.lines.pop_back();
+    fewer.order.Lines.pop_back();
     ReadOrderAnswer cut = stored;
     cut.complete = false;
     for (const ReadOrderAnswer* o : { &swapped, &qty, &note, &fewer, &cut })
-        EXPECT_FALSE(SameLines(*o, lines));
+        EXPECT_FALSE(SameLines(*o, onScreen));
 }
 
 TEST(OrderDraftFile, WriterKeepsTheNewestOperationPerFile)

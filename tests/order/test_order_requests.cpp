@@ -36,14 +36,15 @@ TEST(OrderRequest, ReopenedOrderKeepsItsIdentity)
 {
     TStringGridModel lines;
     Fill(lines, { { "100007", "신라면", "BOX", "3", "19200", "  빨리 " } });
-    OrderHeader h;
-    h.code = QStringLiteral("00000012");
-    h.date = QStringLiteral("261201");
-    h.time = QStringLiteral("0930");
-    h.sendCount = 4;
-    h.note = QStringLiteral("  문 앞  ");
-    h.writing = true;
-    const std::string text = OrderSendRequest(h, lines);
+    OrderOnScreen o;
+    o.OrderCode = QStringLiteral("00000012");
+    o.OrderDate = QStringLiteral("261201");
+    o.OrderTime = QStringLiteral("0930");
+    o.SendCount = 4;
+    o.Note = QStringLiteral("  문 앞  ");
+    o.StillWriting = true;
+    o.Lines = LineItems(lines);
+    const std::string text = OrderSendRequest(o, SenderCodes {});
     const std::string head = ExtractTag("ORDERH_DATA", text);
     const std::pair<const char*, const char*> expected[] = { { "OH_CODE", "00000012" }, { "OH_SD", "261201" },
         { "OH_AT", "0930" }, { "OH_MCOUNT", "4" }, { "OH_IOG", "X" }, { "OH_NOTE", "문 앞" }, { "OH_RCOUNT", "1" } };
@@ -84,12 +85,12 @@ std::string OrderAnswer(const std::string& rcount, int records, bool withLines =
 
 TEST(OrderAnswer, DirectLinesKeepWhatWasTyped)
 {
-    const ReadOrderAnswer o = ParseOrderAnswer(OrderAnswer("3", 3));
-    ASSERT_EQ(o.lines.size(), 3u);
-    EXPECT_EQ(o.lines[0].name, QStringLiteral("카탈로그 100001"));
-    EXPECT_EQ(o.lines[2].code, QStringLiteral("YZ"));
-    EXPECT_EQ(o.lines[2].name, QStringLiteral("직접 2"));
-    EXPECT_EQ(o.lines[2].unit, QStringLiteral("EA"));
+    const std::vector<OrderItem> lines = ParseOrderAnswer(OrderAnswer("3", 3)).order.Lines;
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].name, QStringLiteral("카탈로그 100001"));
+    EXPECT_EQ(lines[2].code, QStringLiteral("YZ"));
+    EXPECT_EQ(lines[2].name, QStringLiteral("직접 2"));
+    EXPECT_EQ(lines[2].unit, QStringLiteral("EA"));
 }
 
 TEST(OrderAnswer, LineCountsThatDoNotMatch)
@@ -111,7 +112,7 @@ TEST(OrderAnswer, LineCountsThatDoNotMatch)
     };
     for (const Case& c : cases) {
         const ReadOrderAnswer o = ParseOrderAnswer(c.answer);
-        EXPECT_EQ(o.lines.size(), c.lines) << c.what;
+        EXPECT_EQ(o.order.Lines.size(), c.lines) << c.what;
         EXPECT_EQ(o.complete, c.complete) << c.what;
     }
 }
@@ -121,7 +122,7 @@ TEST(OrderAnswer, SendCountOutsideSixteenBitsIsNoCount)
     for (const auto& [text, count] : std::vector<std::pair<std::string, int>> {
              { "32767", 32767 }, { "32768", 0 }, { "-1", -1 }, { "", 0 }, { "3a", 0 } }) {
         const std::string a = BuildTag("RESULT_CODE", "1") + BuildTag("ORDERH_DATA", BuildTag("OH_MCOUNT", text));
-        EXPECT_EQ(ParseOrderAnswer(a).sendCount, count) << text;
+        EXPECT_EQ(ParseOrderAnswer(a).order.SendCount, count) << text;
     }
 }
 

@@ -80,7 +80,8 @@ protected:
 
 struct Shown {
     QStringList cells;
-    QString dd, note, code, state;
+    QString dd, note, code;
+    OrderStatus state = OrderStatus::None;
     bool writing = false;
     int count = 0;
     QString total;
@@ -94,10 +95,10 @@ Shown Snapshot(TFrmMain* w)
             s.cells << w->SGS->Cells(c, r);
     s.dd = w->EdtDD->text();
     s.note = w->EdtNote->text();
-    s.code = w->OrderCode;
-    s.state = w->OrderState;
+    s.code = w->Order.OrderCode;
+    s.state = w->Order.OrderState;
     s.writing = w->ChkBxIOG->isChecked();
-    s.count = w->SendCount;
+    s.count = w->Order.SendCount;
     s.total = w->CEdtSum->text();
     return s;
 }
@@ -130,7 +131,7 @@ TEST_F(OrderSafety, DraftComesBackExactlyAfterACrash)
     });
     Press(Qt::Key_F3);
     Activate();
-    ASSERT_FALSE(w->OrderCode.isEmpty());
+    ASSERT_FALSE(w->Order.OrderCode.isEmpty());
     AddTraded(9, QStringLiteral("4"));
     w->AddDirectLine(QStringLiteral("직접\t품목"), QStringLiteral("EA"), QStringLiteral("3"), QStringLiteral("메모"));
     w->EdtNote->setText(QStringLiteral("LATE"));
@@ -276,7 +277,7 @@ TEST_F(OrderSafety, TenfoldQuantityIsQuestioned)
     Press(Qt::Key_F7);
     EXPECT_EQ(messages_.Last(), question);
     EXPECT_EQ(Calls(), calls) << "nothing was sent";
-    EXPECT_EQ(w->SendCount, 0);
+    EXPECT_EQ(w->Order.SendCount, 0);
     EXPECT_EQ(Lines(), 2);
     messages_.script = { MessageAnswer::Yes };
     Press(Qt::Key_F7);
@@ -317,7 +318,7 @@ TEST_F(OrderSafety, LostAnswerIsNotStoredTwiceUnlessTheShopSaysSo)
             EXPECT_TRUE(messages_.Last().startsWith(QString::fromUtf8("주문 전송 실패입니다.")))
                 << where << ": " << messages_.Last().toStdString();
             EXPECT_EQ(StoredOrders(), stored + 1) << where;
-            EXPECT_TRUE(w->LostSendSince.isValid()) << where;
+            EXPECT_TRUE(w->Order.LostSendSince.isValid()) << where;
             EXPECT_EQ(Lines(), 2) << where;
 
             messages_.Clear();
@@ -366,7 +367,7 @@ TEST_F(OrderSafety, LostAnswerIsRememberedAcrossACrash)
     messages_.script = { MessageAnswer::Yes, MessageAnswer::No };
     w = Open(kShop01);
     ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(w->LostSendSince.isValid());
+    EXPECT_TRUE(w->Order.LostSendSince.isValid());
     Press(Qt::Key_F7);
     const QStringList texts = messages_.Texts();
     ASSERT_GE(texts.size(), 3);
