@@ -1,13 +1,12 @@
 #include "OrderDraft.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
+#include <QSaveFile>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -89,20 +88,6 @@ namespace {
         bool ok = false;
         value = text.toLongLong(&ok);
         return ok && value >= low && value <= high;
-    }
-
-    bool WriteAll(int fd, const QByteArray& data)
-    {
-        qsizetype done = 0;
-        while (done < data.size()) {
-            const ssize_t n = ::write(fd, data.constData() + done, static_cast<size_t>(data.size() - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            done += n;
-        }
-        return true;
     }
 
 } // namespace
@@ -218,19 +203,15 @@ QString DraftPath(const QString& workDir, const QString& member, const QString& 
 
 bool WriteFileAtomically(const QString& path, const QByteArray& data)
 {
-    const QByteArray target = QFile::encodeName(path);
-    const QByteArray temp = target + ".tmp";
-    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
         return false;
-    // fdatasync: the data must be on disk before the rename makes it the
-    // draft; the file's times do not matter.
-    const bool written = WriteAll(fd, data) && ::fdatasync(fd) == 0;
-    if (::close(fd) != 0 || !written || ::rename(temp.constData(), target.constData()) != 0) {
-        ::unlink(temp.constData());
-        return false;
-    }
-    return true;
+    // An order is the shop's business alone.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // A failed write makes commit() discard the temporary file and leave the
+    // draft as it was.
+    file.write(data);
+    return file.commit();
 }
 
 struct DraftWriter::Impl {
@@ -305,7 +286,13 @@ void DraftWriter::Flush()
 
 DraftLoad LoadDraft(const QString& path, const QString& member, const QString& customer, OrderDraft& draft)
 {
+    // What an interrupted write leaves: the temporary file of an earlier
+    // version of the program, or QSaveFile's where the file system cannot
+    // hide it until it is renamed.
     QFile::remove(path + QStringLiteral(".tmp"));
+    const QFileInfo info(path);
+    for (const QString& name : info.dir().entryList({ info.fileName() + QStringLiteral(".??????") }, QDir::Files))
+        info.dir().remove(name);
     QFile file(path);
     if (!file.exists())
         return DraftLoad::None;

@@ -22,9 +22,9 @@
 //   END <tab> number of LINE records     always last; a file without it was cut
 //
 // Prices and amounts are not kept: they come from the traded list when the
-// draft is put back. A file is written whole to "<draft>.tmp", flushed to
-// disk and renamed over the draft, so a crash leaves the previous draft or
-// the new one, never a mix.
+// draft is put back. A file is written whole to a temporary file beside it,
+// flushed to disk and renamed over the draft, so a crash leaves the previous
+// draft or the new one, never a mix.
 
 #include "OrderOnScreen.h"
 
@@ -53,7 +53,8 @@ bool ParseDraft(const QByteArray& data, OrderDraft& draft);
 // so that no code can reach another folder or another customer's name.
 QString DraftPath(const QString& workDir, const QString& member, const QString& customer);
 
-// Temporary file beside `path`, written, flushed to disk, renamed over it.
+// Temporary file beside `path`, written, flushed to disk, renamed over it
+// (QSaveFile); readable by the user alone, like a new draft.
 bool WriteFileAtomically(const QString& path, const QByteArray& data);
 
 // Writes and removes draft files on a thread of its own, so that the flush
@@ -80,7 +81,7 @@ private:
 enum class DraftLoad { None, Loaded, Broken };
 // Reads the draft of this member and customer. A file that cannot be read
 // as one (or belongs to someone else) is renamed to "<draft>.bad-<time>"
-// and reported as Broken; a temporary file left by an interrupted write is
+// and reported as Broken; temporary files left by an interrupted write are
 // removed.
 DraftLoad LoadDraft(const QString& path, const QString& member, const QString& customer, OrderDraft& draft);
 

@@ -1,18 +1,24 @@
 // A client process for the draft tests: logs in as a shop through the real
 // login window (offscreen), adds traded products through the list and the
-// quantity window, types a note and a delivery date, prints what the order
-// holds and then waits to be killed.
+// quantity window, types a note and a delivery date, checks the box, prints
+// what the order holds and then waits to be killed.
 //
 //   order_draft_child WORKDIR SHOP_ID PASSWORD LINES
 //
-// The service is the one ORDER_SERVICE_HOST names. Message boxes are
-// answered Yes and printed.
+// After each change it prints "CHANGE lines|note|date|box" and goes on only
+// when a line arrives on its standard input: the parent sends it once it
+// has found that change in the draft on disk. Nothing here asks for the
+// draft to be flushed. The service is the one ORDER_SERVICE_HOST names.
+// Message boxes are answered Yes and printed.
 
 #include "MainWindowSupport.h"
 
 #include "TFrmCnt.h"
 
 #include <QCheckBox>
+
+#include <poll.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -34,6 +40,25 @@ public:
 void Key(QWidget* w, int key)
 {
     QTest::keyClick(w, Qt::Key(key));
+}
+
+// Says what the screen holds and waits, with the event loop running, until
+// the parent has seen it in the draft.
+bool Changed(const TFrmMain& w)
+{
+    int lines = 0;
+    while (lines < w.SGS->RowCount() && !w.SGS->Cells(9, lines).isEmpty())
+        ++lines;
+    std::printf("CHANGE %d|%s|%s|%d\n", lines, w.EdtNote->text().toUtf8().constData(),
+        w.EdtDD->text().toUtf8().constData(), w.ChkBxIOG->isChecked() ? 1 : 0);
+    std::fflush(stdout);
+    return QTest::qWaitFor(
+        [] {
+            pollfd in { STDIN_FILENO, POLLIN, 0 };
+            char c = 0;
+            return ::poll(&in, 1, 0) > 0 && ::read(STDIN_FILENO, &c, 1) == 1;
+        },
+        30000);
 }
 
 } // namespace
@@ -81,22 +106,24 @@ int main(int argc, char** argv)
             Key(cnt->focusWidget(), Qt::Key_Return);
         });
         Key(w.SGG, Qt::Key_Return);
+        if (!Changed(w))
+            return 5;
     }
     w.EdtNote->setFocus(Qt::OtherFocusReason);
     QTest::keyClicks(w.EdtNote, QStringLiteral("back door"));
     w.EdtDD->setFocus(Qt::OtherFocusReason);
     QTest::keyClicks(w.EdtDD, QStringLiteral("261231"));
+    if (!Changed(w))
+        return 5;
     w.ChkBxIOG->setChecked(true);
+    if (!Changed(w))
+        return 5;
 
-    // Once the draft of the last change is written, say what the order holds.
-    QTimer::singleShot(0, [&w] {
-        w.FlushDraft();
-        for (int r = 0; r < w.SGS->RowCount() && !w.SGS->Cells(9, r).isEmpty(); ++r)
-            std::printf("LINE %s|%s|%s|%s\n", w.SGS->Cells(9, r).toUtf8().constData(),
-                w.SGS->Cells(1, r).toUtf8().constData(), w.SGS->Cells(3, r).toUtf8().constData(),
-                w.SGS->Cells(4, r).toUtf8().constData());
-        std::printf("READY\n");
-        std::fflush(stdout);
-    });
+    for (int r = 0; r < w.SGS->RowCount() && !w.SGS->Cells(9, r).isEmpty(); ++r)
+        std::printf("LINE %s|%s|%s|%s\n", w.SGS->Cells(9, r).toUtf8().constData(),
+            w.SGS->Cells(1, r).toUtf8().constData(), w.SGS->Cells(3, r).toUtf8().constData(),
+            w.SGS->Cells(4, r).toUtf8().constData());
+    std::printf("READY\n");
+    std::fflush(stdout);
     return app.exec();
 }

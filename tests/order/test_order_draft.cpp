@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 using namespace order;
@@ -121,8 +122,14 @@ TEST(OrderDraftFile, WrittenWholeAndReadBack)
 {
     QTemporaryDir dir;
     const QString path = DraftPath(dir.path() + "/", "000001", "000101");
-    ASSERT_TRUE(WriteFileAtomically(path, FormatDraft(Sample())));
-    EXPECT_FALSE(QFile::exists(path + ".tmp"));
+    OrderDraft older = Sample();
+    older.order.Lines.pop_back();
+    ASSERT_TRUE(WriteFileAtomically(path, FormatDraft(older)));
+    ASSERT_TRUE(WriteFileAtomically(path, FormatDraft(Sample()))) << "over the draft before";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { QFileInfo(path).fileName() })
+        << "no temporary file left beside it";
+    EXPECT_EQ(QFile::permissions(path) & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+        QFile::Permissions()) << "the shop's orders are its own";
     OrderDraft d;
     EXPECT_EQ(LoadDraft(path, "000001", "000101", d), DraftLoad::Loaded);
     EXPECT_TRUE(Same(d, Sample()));
@@ -134,15 +141,18 @@ TEST(OrderDraftFile, InterruptedWriteLeavesThePreviousDraft)
     QTemporaryDir dir;
     const QString path = DraftPath(dir.path() + "/", "000001", "000101");
     ASSERT_TRUE(WriteFileAtomically(path, FormatDraft(Sample())));
-    // Killed between writing the new text and renaming it.
-    QFile tmp(path + ".tmp");
-    ASSERT_TRUE(tmp.open(QIODevice::WriteOnly));
-    tmp.write(FormatDraft(OrderDraft {}).left(20));
-    tmp.close();
+    // Killed between writing the new text and renaming it: QSaveFile's
+    // temporary file where the file system cannot keep it nameless, and the
+    // one an earlier version of the program wrote.
+    for (const QString& temporary : { path + ".Ab3xYz", path + ".tmp" }) {
+        QFile tmp(temporary);
+        ASSERT_TRUE(tmp.open(QIODevice::WriteOnly));
+        tmp.write(FormatDraft(OrderDraft {}).left(20));
+    }
     OrderDraft d;
     EXPECT_EQ(LoadDraft(path, "000001", "000101", d), DraftLoad::Loaded);
     EXPECT_TRUE(Same(d, Sample()));
-    EXPECT_FALSE(QFile::exists(path + ".tmp"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { QFileInfo(path).fileName() });
 }
 
 TEST(OrderDraftFile, BrokenOrForeignDraftIsMovedAside)

@@ -219,6 +219,23 @@ TEST_F(OrderSafety, SendAndExitWithYesDropTheDraftABrokenOneIsSetAside)
     EXPECT_EQ(QDir(work_.path()).entryList({ "order-draft-000001-000101.txt.bad-*" }).size(), 1);
 }
 
+namespace {
+
+// What the draft on disk holds, in the child's words: lines, note, date, box.
+QString DraftOnDisk(const QString& path)
+{
+    QFile f(path);
+    OrderDraft d;
+    if (!f.open(QIODevice::ReadOnly) || !ParseDraft(f.readAll(), d))
+        return QString();
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(d.order.Lines.size())
+        .arg(d.order.Note, d.order.DeliveryDate)
+        .arg(d.order.StillWriting ? 1 : 0);
+}
+
+} // namespace
+
 TEST_F(OrderSafety, KilledClientGetsItsOrderBack)
 {
     QProcess child;
@@ -228,22 +245,41 @@ TEST_F(OrderSafety, KilledClientGetsItsOrderBack)
     child.setProcessEnvironment(env);
     child.start(QStringLiteral(DRAFT_CHILD_PATH), { work_.path(), "SHOP01", "2580", "12" });
     ASSERT_TRUE(child.waitForStarted(10000));
+    // Every change the child makes must reach the draft file by itself: the
+    // child never asks for a flush and waits after each change until it has
+    // been found on disk. After the last one it is killed straight away.
     QByteArray out;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            out += child.readAllStandardOutput();
-            return out.contains("READY\n") || child.state() == QProcess::NotRunning;
-        },
-        60000));
-    ASSERT_TRUE(out.contains("READY\n")) << out.toStdString() << child.readAllStandardError().toStdString();
+    int changes = 0;
+    QStringList shown; // the lines the child's screen held at the end
+    for (;;) {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                out += child.readAllStandardOutput();
+                return out.contains('\n') || child.state() == QProcess::NotRunning;
+            },
+            60000));
+        ASSERT_TRUE(out.contains('\n')) << child.readAllStandardError().toStdString();
+        const qsizetype end = out.indexOf('\n');
+        const QByteArray line = out.left(end);
+        if (line == "READY")
+            break;
+        out.remove(0, end + 1);
+        if (line.startsWith("LINE "))
+            shown << QString::fromUtf8(line.mid(5));
+        if (!line.startsWith("CHANGE "))
+            continue;
+        const QString change = QString::fromUtf8(line.mid(7));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return DraftOnDisk(Draft()) == change; }, 10000))
+            << "change " << changes << ": " << change.toStdString() << " on screen, "
+            << DraftOnDisk(Draft()).toStdString() << " on disk";
+        ++changes;
+        child.write("\n");
+    }
     ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
     ASSERT_TRUE(child.waitForFinished(10000));
     EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
-
-    QStringList shown;
-    for (const QByteArray& line : out.split('\n'))
-        if (line.startsWith("LINE "))
-            shown << QString::fromUtf8(line.mid(5));
+    EXPECT_EQ(changes, 14);
+    EXPECT_EQ(DraftOnDisk(Draft()), QStringLiteral("12|BACK DOOR|261231|1"));
     ASSERT_EQ(shown.size(), 12);
 
     messages_.script = { MessageAnswer::Yes };
