@@ -1,5 +1,4 @@
 #include "TFrmSecModi.h"
-#include "WindowMove.h"
 
 #include "DataModule.h"
 #include "Helpers.h"
@@ -10,12 +9,10 @@
 #include "WindowStyle.h"
 
 #include <QFrame>
-#include <QKeyEvent>
+#include <QShowEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QToolButton>
-#include <QWindow>
 
 namespace order {
 
@@ -67,13 +64,11 @@ PasswordVerdict CheckPasswordRules(const QString& password)
 }
 
 TFrmSecModi::TFrmSecModi(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmSecModi")
 {
     FrmSecModi = this;
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("FrmSecModi"));
+    ArrowKeysMoveFocus();
     setFont(GulimFont(12, false));
-    setModal(true);
     const int width = (DM && DM->IsWin2000Family) ? 263 - 8 : 263;
     setFixedSize(width, 239);
 
@@ -82,7 +77,7 @@ TFrmSecModi::TFrmSecModi(QWidget* parent)
     Panel1->setGeometry(5, 5, width - 10, 229);
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Raised);
-    Panel1->installEventFilter(this);
+    DragBy(Panel1);
 
     const QRect bars[] = { { 0, 0, width, 5 }, { 0, 234, width, 5 }, { 0, 0, 5, 239 }, { width - 5, 0, 5, 239 },
         { 0, 165, width, 5 } };
@@ -118,7 +113,6 @@ TFrmSecModi::TFrmSecModi(QWidget* parent)
         e->setMaxLength(11);
         e->setValidator(new UpperCaseValidator(e));
         UseHashEcho(e);
-        e->installEventFilter(this);
         return e;
     };
     MEdtS = makeEdit("MEdtS", { 129, 17, 115, 20 });
@@ -152,7 +146,7 @@ TFrmSecModi::~TFrmSecModi()
 
 void TFrmSecModi::showEvent(QShowEvent* event)
 {
-    QDialog::showEvent(event);
+    TDialog::showEvent(event);
     if (!event->spontaneous())
         FormActivate();
 }
@@ -163,11 +157,6 @@ void TFrmSecModi::FormActivate()
     SBLogin->setText(IsNew() ? QString::fromUtf8("등록") : QString::fromUtf8("수정"));
     if (!MEdtS->hasFocus() && !MEdtV->hasFocus())
         MEdtS->setFocus();
-}
-
-void TFrmSecModi::reject()
-{
-    done(2);
 }
 
 void TFrmSecModi::SBEscClick()
@@ -226,35 +215,12 @@ void TFrmSecModi::SBLoginClick()
         IsNew() ? QString::fromUtf8("비밀번호 등록 오류입니다.") : QString::fromUtf8("비밀번호 수정 오류입니다."));
 }
 
-bool TFrmSecModi::eventFilter(QObject* watched, QEvent* event)
+void TFrmSecModi::EnterKey(QWidget* receiver)
 {
-    if (watched == Panel1 && event->type() == QEvent::MouseButtonPress) {
-        StartWindowMove(this, static_cast<QMouseEvent*>(event));
-        return false;
-    }
-    if (event->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, event);
-    auto* ke = static_cast<QKeyEvent*>(event);
-    switch (ke->key()) {
-    case Qt::Key_Escape:
-        done(2);
-        return true;
-    case Qt::Key_Up:
-        focusNextPrevChild(false);
-        return true;
-    case Qt::Key_Down:
-        focusNextPrevChild(true);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (watched == MEdtV)
-            SBLogin->click();
-        else
-            focusNextPrevChild(true);
-        return true;
-    default:
-        return QDialog::eventFilter(watched, event);
-    }
+    if (receiver == MEdtV)
+        SBLogin->click();
+    else
+        MoveFocus(true);
 }
 
 } // namespace order

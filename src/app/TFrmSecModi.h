@@ -11,7 +11,8 @@
 // exec() returns. Results: 1 when the service stored the password, 2 when
 // cancelled.
 
-#include <QDialog>
+#include "TDialog.h"
+
 #include <QString>
 
 class QLabel;
@@ -31,7 +32,7 @@ struct PasswordVerdict {
 };
 PasswordVerdict CheckPasswordRules(const QString& password);
 
-class TFrmSecModi : public QDialog {
+class TFrmSecModi : public TDialog {
     Q_OBJECT
 
 public:
@@ -56,11 +57,9 @@ public:
     void SBEscClick();
     void FormActivate(); // captions follow Mode
 
-    void reject() override; // Esc and closing give result 2
-
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void EnterKey(QWidget* receiver) override; // on to the next box; in the second one, confirm
 
 private:
     bool IsNew() const { return Mode == QLatin1String("NEW"); }

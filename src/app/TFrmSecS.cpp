@@ -1,5 +1,4 @@
 #include "TFrmSecS.h"
-#include "WindowMove.h"
 
 #include "Artwork.h"
 #include "DataModule.h"
@@ -16,7 +15,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QFrame>
-#include <QKeyEvent>
+#include <QShowEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -82,14 +81,12 @@ QString NormaliseId(const QString& typed)
 }
 
 TFrmSecS::TFrmSecS(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmSecS")
 {
     FrmSecS = this;
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("FrmSecS"));
+    ArrowKeysMoveFocus();
     setFixedSize(656, 226);
     setFont(GulimFont(12, false));
-    setModal(true);
 
     ImgL = new QLabel(this);
     ImgL->setObjectName(QStringLiteral("ImgL"));
@@ -99,8 +96,8 @@ TFrmSecS::TFrmSecS(QWidget* parent)
     ImgR->setObjectName(QStringLiteral("ImgR"));
     ImgR->setGeometry(376, 5, 275, 216);
     ImgR->setPixmap(QPixmap::fromImage(LoginRightPicture()));
-    ImgL->installEventFilter(this);
-    ImgR->installEventFilter(this);
+    DragBy(ImgL);
+    DragBy(ImgR);
 
     const QRect bars[] = { { 0, 0, 656, 5 }, { 0, 221, 656, 5 }, { 0, 0, 5, 226 }, { 651, 0, 5, 226 },
         { 371, 5, 5, 216 }, { 376, 159, 304, 5 } };
@@ -125,7 +122,6 @@ TFrmSecS::TFrmSecS(QWidget* parent)
         e->setValidator(new UpperCaseValidator(e));
         e->setTextMargins(0, 0, 0, 0);
         e->setContentsMargins(0, 0, 0, 0);
-        e->installEventFilter(this);
         return e;
     };
     EdtMID = makeEdit("EdtMID", { 513, 29, 114, 15 }, 15, 13);
@@ -162,7 +158,7 @@ TFrmSecS::~TFrmSecS()
 
 void TFrmSecS::showEvent(QShowEvent* event)
 {
-    QDialog::showEvent(event);
+    TDialog::showEvent(event);
     if (event->spontaneous())
         return;
     // Centred over the main window, or on the screen while there is none yet.
@@ -199,11 +195,6 @@ void TFrmSecS::ShowReadError(const std::string& answer)
 {
     Message(QString::fromUtf8("읽기 오류입니다\r\r") + QString::fromStdString(answer) + QStringLiteral("\r\r")
         + QString::fromUtf8("인터넷 사용가능 여부를 확인하십시요."));
-}
-
-void TFrmSecS::reject()
-{
-    done(2);
 }
 
 void TFrmSecS::SBEscClick()
@@ -312,35 +303,12 @@ bool TFrmSecS::CustomerStep(const QString& customerId)
     return result == 1;
 }
 
-bool TFrmSecS::eventFilter(QObject* watched, QEvent* event)
+void TFrmSecS::EnterKey(QWidget* receiver)
 {
-    if ((watched == ImgL || watched == ImgR) && event->type() == QEvent::MouseButtonPress) {
-        StartWindowMove(this, static_cast<QMouseEvent*>(event));
-        return false;
-    }
-    if (event->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, event);
-    auto* ke = static_cast<QKeyEvent*>(event);
-    switch (ke->key()) {
-    case Qt::Key_Escape:
-        done(2);
-        return true;
-    case Qt::Key_Up:
-        focusNextPrevChild(false);
-        return true;
-    case Qt::Key_Down:
-        focusNextPrevChild(true);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (watched == MEdtS)
-            SBLoginClick();
-        else
-            focusNextPrevChild(true);
-        return true;
-    default:
-        return QDialog::eventFilter(watched, event);
-    }
+    if (receiver == MEdtS)
+        SBLoginClick();
+    else
+        MoveFocus(true);
 }
 
 } // namespace order

@@ -9,7 +9,8 @@
 // touch it after exec() returns. The global FrmSecS points to it while it
 // exists. Results: 1 when the login values are complete, 2 otherwise.
 
-#include <QDialog>
+#include "TDialog.h"
+
 #include <QProxyStyle>
 #include <QValidator>
 
@@ -47,7 +48,7 @@ QString TrimControls(const QString& s);
 // An id as the service looks it up: without "-", then trimmed of blanks.
 QString NormaliseId(const QString& typed);
 
-class TFrmSecS : public QDialog {
+class TFrmSecS : public TDialog {
     Q_OBJECT
 
 public:
@@ -69,11 +70,9 @@ public:
     // it gets the focus back from one of the program's own windows.
     void FormActivate();
 
-    void reject() override; // Esc and closing give result 2
-
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void EnterKey(QWidget* receiver) override; // on to the next box; in the password box, log in
 
 private:
     bool MemberStep(const QString& memberId);

@@ -6,8 +6,8 @@
 
 #include <QBoxLayout>
 #include <QCalendarWidget>
+#include <QEvent>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTextCharFormat>
@@ -45,13 +45,10 @@ QString CalendarDateCode(const QDate& date)
 }
 
 TFrmCA::TFrmCA(QWidget* parent)
-    : QDialog(parent, Qt::Tool)
+    : TDialog(parent, Qt::Tool, "FrmCA")
 {
     FrmCA = this;
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("FrmCA"));
     setWindowTitle(QString());
-    setModal(true);
     // FormCreate
     const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
     resize(width, kHeight);
@@ -110,9 +107,6 @@ TFrmCA::TFrmCA(QWidget* parent)
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setGeometry(0, kHeight - kStatusHeight, width, kStatusHeight);
     StatusBar1->setSizeGripEnabled(true);
-
-    for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
 }
 
 QString CalendarYearText(int year)
@@ -153,48 +147,18 @@ void TFrmCA::MCaDblClick()
     done(1);
 }
 
-void TFrmCA::reject()
-{
-    done(2);
-}
-
-bool TFrmCA::FormKeyDown(QKeyEvent* event)
-{
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        done(2);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        // The keyboard's way to pick the day a double click picks.
-        MCaDblClick();
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool TFrmCA::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && FormKeyDown(static_cast<QKeyEvent*>(event)))
-        return true;
-    return QDialog::eventFilter(watched, event);
-}
-
 bool TFrmCA::event(QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && FormKeyDown(static_cast<QKeyEvent*>(event)))
-        return true;
     if (event->type() == QEvent::WindowActivate)
         FormActivate();
-    return QDialog::event(event);
+    return TDialog::event(event);
 }
 
 void TFrmCA::showEvent(QShowEvent* event)
 {
     // Platforms without window activation (offscreen) still open on the date.
     FormActivate();
-    QDialog::showEvent(event);
+    TDialog::showEvent(event);
     ClearFrameTitle(this);
 }
 

@@ -11,12 +11,12 @@
 // calendar opens on InputText when that is a valid yymmdd date (always in
 // the 2000s), otherwise on today. The window deletes itself when it closes.
 
+#include "TDialog.h"
+
 #include <QDate>
-#include <QDialog>
 #include <QString>
 
 class QCalendarWidget;
-class QKeyEvent;
 class QStatusBar;
 
 namespace order {
@@ -29,7 +29,7 @@ QString CalendarDateCode(const QDate& date);
 // The month bar's year: "2026년".
 QString CalendarYearText(int year);
 
-class TFrmCA : public QDialog {
+class TFrmCA : public TDialog {
     Q_OBJECT
 
 public:
@@ -44,15 +44,13 @@ public:
     void FormActivate();
     void MCaDblClick();
 
-    void reject() override; // Esc and closing give result 2
-
 protected:
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // The keyboard's way to pick the day a double click picks.
+    void EnterKey(QWidget*) override { MCaDblClick(); }
 
 private:
-    bool FormKeyDown(QKeyEvent* event); // true: the key was taken
     void ShowYearWithSuffix();
 
     bool firstActivate_ = true;

@@ -1,5 +1,4 @@
 #include "TFrmCnt.h"
-#include "WindowMove.h"
 
 #include "Artwork.h"
 #include "DataModule.h"
@@ -10,12 +9,9 @@
 #include "TImageButton.h"
 #include "WindowStyle.h"
 
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QValidator>
-#include <QWindow>
 
 #include <cmath>
 
@@ -87,13 +83,11 @@ QString QuantityText(double value)
 }
 
 TFrmCnt::TFrmCnt(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmCnt")
 {
     FrmCnt = this;
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("FrmCnt"));
+    ArrowKeysMoveFocus();
     setWindowTitle(QString::fromUtf8(" 발주수량 입력창"));
-    setModal(true);
     setFont(PixelFont("굴림", 12, false));
     const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
     setFixedSize(width, kHeight);
@@ -101,7 +95,7 @@ TFrmCnt::TFrmCnt(QWidget* parent)
     Panel9 = new QWidget(this);
     Panel9->setObjectName(QStringLiteral("Panel9"));
     Panel9->setGeometry(0, 0, width, kStrip);
-    Panel9->installEventFilter(this);
+    DragBy(Panel9);
 
     auto* upper = new UpperLatinValidator(this);
     auto makeEdit = [this, upper](const char* name, QRect geometry, int maxLength, QFont font) {
@@ -111,7 +105,6 @@ TFrmCnt::TFrmCnt(QWidget* parent)
         e->setMaxLength(maxLength);
         e->setFont(font);
         e->setValidator(upper);
-        e->installEventFilter(this);
         return e;
     };
     EdtGN = makeEdit("EdtGN", { 16, 30, 324, 26 }, 50, PixelFont("돋움", 15, false));
@@ -131,7 +124,6 @@ TFrmCnt::TFrmCnt(QWidget* parent)
     CEdtCnt->SetCurrencySign(false);
     CEdtCnt->SetMaxLength(4);
     CEdtCnt->setFrame(false);
-    CEdtCnt->installEventFilter(this);
 
     EdtGB = makeEdit("EdtGB", { 262, 92, 78, 26 }, 6, PixelFont("굴림", 15, true));
     EdtGB->setText(QStringLiteral("1"));
@@ -287,11 +279,6 @@ void TFrmCnt::SBEscClick()
     done(2);
 }
 
-void TFrmCnt::reject()
-{
-    done(2);
-}
-
 // Whatever closes the window: OK takes the line from the fields once more
 // (an empty name turns it into Cancel); anything else leaves the exchange
 // fields empty.
@@ -311,7 +298,7 @@ void TFrmCnt::done(int result)
             DM->LineNote.clear();
         }
     }
-    QDialog::done(result);
+    TDialog::done(result);
 }
 
 // A field reached by key has its whole text selected, so that the first
@@ -323,47 +310,18 @@ void TFrmCnt::MoveFocus(bool next)
         edit->selectAll();
 }
 
-bool TFrmCnt::FormKeyDown(QObject*, QKeyEvent* event)
+void TFrmCnt::EnterKey(QWidget*)
 {
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        SBEscClick();
-        return true;
-    case Qt::Key_Up:
-        MoveFocus(false);
-        return true;
-    case Qt::Key_Down:
+    QWidget* f = focusWidget();
+    if (f == CEdtCnt || f == EdtNote)
+        SBOKClick();
+    else
         MoveFocus(true);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: {
-        QWidget* f = focusWidget();
-        if (f == CEdtCnt || f == EdtNote)
-            SBOKClick();
-        else
-            MoveFocus(true);
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
-bool TFrmCnt::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && watched != Panel9 && FormKeyDown(watched, static_cast<QKeyEvent*>(event)))
-        return true;
-    if (watched == Panel9 && event->type() == QEvent::MouseButtonPress
-        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        StartWindowMove(this, static_cast<QMouseEvent*>(event));
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TFrmCnt::showEvent(QShowEvent* event)
 {
-    QDialog::showEvent(event);
+    TDialog::showEvent(event);
     FormActivate();
 }
 

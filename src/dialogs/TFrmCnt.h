@@ -24,12 +24,12 @@
 // Results: 1 (OK, "ADD"/"MODI" only; LineName not empty, LineQty a non-zero
 // number) or 2 (Cancel; the four exchange fields are empty).
 
-#include <QDialog>
+#include "TDialog.h"
+
 #include <QString>
 
 #include <functional>
 
-class QKeyEvent;
 class QLineEdit;
 class QWidget;
 
@@ -42,7 +42,7 @@ class TImageButton;
 // without separators or trailing zeros ("3", "2.5", "-1").
 QString QuantityText(double value);
 
-class TFrmCnt : public QDialog {
+class TFrmCnt : public TDialog {
     Q_OBJECT
 
 public:
@@ -83,18 +83,16 @@ public:
     void SBEscClick();
 
     void done(int result) override; // closing rules: see the .cpp
-    void reject() override; // Esc and closing give result 2
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void EnterKey(QWidget* receiver) override; // on to the next field; in the last two, OK
+    void MoveFocus(bool next) override;
 
 private:
     bool IsNew() const { return Mode == QLatin1String("NEW"); }
     bool IsAdd() const { return Mode == QLatin1String("ADD"); }
-    bool FormKeyDown(QObject* watched, QKeyEvent* event); // true: the key was taken
-    void MoveFocus(bool next);
     void TakeLine(); // exchange fields from the fields
     void SetQuantityText(const QString& text);
 

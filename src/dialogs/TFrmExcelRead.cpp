@@ -1,5 +1,4 @@
 #include "TFrmExcelRead.h"
-#include "WindowMove.h"
 
 #include "DataModule.h"
 #include "Helpers.h"
@@ -9,12 +8,10 @@
 #include "WindowStyle.h"
 
 #include <QClipboard>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
 
@@ -175,20 +172,17 @@ CellText PasteCellText(int col, const QString& cell)
 }
 
 TFrmExcelRead::TFrmExcelRead(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmExcelRead")
 {
     FrmExcelRead = this;
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("FrmExcelRead"));
     setWindowTitle(QStringLiteral(" Excel 제품 자료 일괄등록"));
-    setModal(true);
     setFont(PixelFont("굴림", 12));
     setFixedSize(kWidth, kHeight);
 
     Panel4 = new QWidget(this);
     Panel4->setObjectName(QStringLiteral("Panel4"));
     Panel4->setGeometry(0, 0, kWidth, kStrip + kTitle);
-    Panel4->installEventFilter(this);
+    DragBy(Panel4);
 
     const int inner = kWidth - 2 * kFrame;
     const int gridX = kFrame;
@@ -234,7 +228,6 @@ TFrmExcelRead::TFrmExcelRead(QWidget* parent)
     SGS->OnDrawCell = [this](int col, int row, QPainter& p, const QRect& rect, bool, bool) {
         DrawDialogCell(p, rect, PasteCellText(col, SGS->Cells(col, row)));
     };
-    SGS->installEventFilter(this);
     connect(SGS, &TStringGrid::DblClicked, this, &TFrmExcelRead::SBEnterClick);
 
     // Column titles over the grid's columns; a click pastes, like SBF1.
@@ -348,11 +341,6 @@ void TFrmExcelRead::EscKey()
     done(2);
 }
 
-void TFrmExcelRead::reject()
-{
-    done(2);
-}
-
 void TFrmExcelRead::SBEnterClick()
 {
     if (!FrmCnt)
@@ -376,35 +364,27 @@ void TFrmExcelRead::SBDelClick()
     DeletePasteRow(*SGS->Model(), SGS->Row());
 }
 
-void TFrmExcelRead::SendKey(int key)
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(SGS, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(SGS, &release);
-}
-
 void TFrmExcelRead::SBHomeClick()
 {
-    SendKey(Qt::Key_Home);
+    PressKey(SGS, Qt::Key_Home);
 }
 
 void TFrmExcelRead::SBPgUpClick()
 {
-    SendKey(Qt::Key_PageUp);
+    PressKey(SGS, Qt::Key_PageUp);
 }
 
 void TFrmExcelRead::SBPgDnClick()
 {
-    SendKey(Qt::Key_PageDown);
+    PressKey(SGS, Qt::Key_PageDown);
 }
 
 void TFrmExcelRead::SBEndClick()
 {
-    SendKey(Qt::Key_End);
+    PressKey(SGS, Qt::Key_End);
 }
 
-bool TFrmExcelRead::FormKeyDown(QKeyEvent* event)
+bool TFrmExcelRead::FormKeyDown(QWidget* receiver, QKeyEvent* event)
 {
     const int key = event->key();
     const bool enterOrEsc = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
@@ -422,44 +402,20 @@ bool TFrmExcelRead::FormKeyDown(QKeyEvent* event)
     case Qt::Key_F9:
         SBF9Click();
         return true;
-    case Qt::Key_Escape:
-        EscKey();
-        return true;
     case Qt::Key_Insert:
         SBInsClick();
         return true;
     case Qt::Key_Delete:
         SBDelClick();
         return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        SBEnterClick();
-        return true;
     default:
-        return false;
+        return TDialog::FormKeyDown(receiver, event);
     }
-}
-
-bool TFrmExcelRead::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && watched == SGS && FormKeyDown(static_cast<QKeyEvent*>(event)))
-        return true;
-    if (watched == Panel4 && event->type() == QEvent::MouseButtonPress) {
-        StartWindowMove(this, static_cast<QMouseEvent*>(event));
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void TFrmExcelRead::keyPressEvent(QKeyEvent* event)
-{
-    if (!FormKeyDown(event))
-        QDialog::keyPressEvent(event);
 }
 
 void TFrmExcelRead::showEvent(QShowEvent* event)
 {
-    QDialog::showEvent(event);
+    TDialog::showEvent(event);
     if (firstActivate_) {
         firstActivate_ = false;
         SGS->setFocus(Qt::OtherFocusReason);

@@ -14,8 +14,8 @@
 // result is not used.
 
 #include "CellText.h"
+#include "TDialog.h"
 
-#include <QDialog>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -23,7 +23,6 @@
 #include <functional>
 #include <vector>
 
-class QKeyEvent;
 class QLabel;
 class QToolButton;
 
@@ -78,7 +77,7 @@ void DeletePasteRow(TStringGridModel& grid, int row);
 std::vector<PastedRow> PastedRows(const TStringGridModel& grid);
 CellText PasteCellText(int col, const QString& cell);
 
-class TFrmExcelRead : public QDialog {
+class TFrmExcelRead : public TDialog {
     Q_OBJECT
 
 public:
@@ -126,18 +125,14 @@ public:
     void SBPgDnClick();
     void SBEndClick();
 
-    void reject() override; // closing gives result 2
-
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool FormKeyDown(QWidget* receiver, QKeyEvent* event) override;
+    void EscKey() override; // asks first when rows are listed
+    void EnterKey(QWidget*) override { SBEnterClick(); }
 
 private:
-    bool FormKeyDown(QKeyEvent* event); // true: the key was taken
-    void EscKey();
-    void SendKey(int key);
 
     bool firstActivate_ = true;
 };

@@ -1,5 +1,4 @@
 #include "TFrmGoodPS.h"
-#include "WindowMove.h"
 
 #include "DataModule.h"
 #include "Helpers.h"
@@ -8,13 +7,11 @@
 #include "TFrmCnt.h"
 #include "WindowStyle.h"
 
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
-#include <QWheelEvent>
 
 namespace order {
 
@@ -145,13 +142,10 @@ CellText GoodCellText(int col, const QString& cell, bool priceInColumn3, const G
 }
 
 TFrmGoodPS::TFrmGoodPS(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmGoodPS")
 {
     FrmGoodPS = this;
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("FrmGoodPS"));
     setWindowTitle(QStringLiteral(" 누리상점 딩동주문 Ⅲ"));
-    setModal(true);
     setFont(PixelFont("굴림", 12));
     setFixedSize(kWidth, kHeight);
 
@@ -159,7 +153,7 @@ TFrmGoodPS::TFrmGoodPS(QWidget* parent)
     ImgLeft->setObjectName(QStringLiteral("ImgLeft"));
     ImgLeft->setGeometry(kFrame, kFrame, kWidth - 2 * kFrame, kTitle);
     ImgLeft->setPixmap(TitlePicture(kWidth - 2 * kFrame));
-    ImgLeft->installEventFilter(this);
+    DragBy(ImgLeft);
 
     auto setupGrid = [this](TStringGrid* g, const char* name, int cols) {
         g->setObjectName(QString::fromLatin1(name));
@@ -172,8 +166,6 @@ TFrmGoodPS::TFrmGoodPS(QWidget* parent)
         g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         g->setFocusPolicy(Qt::StrongFocus);
-        g->installEventFilter(this);
-        g->viewport()->installEventFilter(this);
     };
 
     const int bodyHeight = kHeight - kFrame - kBodyTop;
@@ -200,6 +192,7 @@ TFrmGoodPS::TFrmGoodPS(QWidget* parent)
         const bool gua = DM && DM->C_GUA.get() == QLatin1String("1");
         DrawDialogCell(p, rect, GoodCellText(col, SGG->Cells(col, row), gua, Columns));
     };
+    WheelSteps({ SGP, SGG });
 
     // Right column
     int y = kBodyTop;
@@ -356,10 +349,7 @@ void TFrmGoodPS::SBDNClick()
 void TFrmGoodPS::SendKey(TStringGrid* grid, int key)
 {
     grid->setFocus(Qt::OtherFocusReason);
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(grid, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(grid, &release);
+    PressKey(grid, key);
 }
 
 void TFrmGoodPS::SBPUClick()
@@ -402,23 +392,10 @@ void TFrmGoodPS::SBEscClick()
     done(2);
 }
 
-void TFrmGoodPS::reject()
-{
-    done(2);
-}
-
-bool TFrmGoodPS::FormKeyDown(QKeyEvent* event)
+bool TFrmGoodPS::FormKeyDown(QWidget* receiver, QKeyEvent* event)
 {
     const bool inProducts = focusWidget() == SGG;
     switch (event->key()) {
-    case Qt::Key_Escape:
-        SBEscClick();
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (inProducts)
-            ChooseProduct();
-        return true; // swallowed elsewhere
     case Qt::Key_Insert:
         if (!inProducts)
             return false;
@@ -435,70 +412,52 @@ bool TFrmGoodPS::FormKeyDown(QKeyEvent* event)
     case Qt::Key_F2:
         return true; // the main window's key; nothing here
     default:
-        return false;
+        return TDialog::FormKeyDown(receiver, event);
     }
+}
+
+void TFrmGoodPS::EnterKey(QWidget*)
+{
+    if (focusWidget() == SGG)
+        ChooseProduct();
 }
 
 bool TFrmGoodPS::eventFilter(QObject* watched, QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::KeyPress:
-        if ((watched == SGP || watched == SGG) && FormKeyDown(static_cast<QKeyEvent*>(event)))
-            return true;
-        break;
-    case QEvent::Wheel:
-        if (watched == SGP->viewport() || watched == SGG->viewport()) {
-            // One wheel step moves the focused grid one row, like an arrow key.
-            auto* grid = focusWidget() == SGP ? SGP : focusWidget() == SGG ? SGG : nullptr;
-            const int dy = static_cast<QWheelEvent*>(event)->angleDelta().y();
-            if (grid && dy != 0) {
-                QKeyEvent press(QEvent::KeyPress, dy > 0 ? Qt::Key_Up : Qt::Key_Down, Qt::NoModifier);
-                QCoreApplication::sendEvent(grid, &press);
+    // A classification is dragged to its new place, not selected on the way.
+    if (watched == SGP->viewport()) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            if (mouse->button() == Qt::LeftButton)
+                dragFrom_ = SGP->rowAt(mouse->position().toPoint().y());
+            break;
+        case QEvent::MouseMove:
+            if (dragFrom_ >= 0 && (mouse->buttons() & Qt::LeftButton))
+                return true;
+            break;
+        case QEvent::MouseButtonRelease:
+            if (dragFrom_ >= 0) {
+                const int from = dragFrom_;
+                dragFrom_ = -1;
+                const int to = SGP->rowAt(mouse->position().toPoint().y());
+                if (to >= 0 && to != from) {
+                    MoveGridRow(*SGP->Model(), from, to);
+                    SGP->SetRow(to);
+                    FillProducts();
+                }
             }
-            return true;
+            break;
+        default:
+            break;
         }
-        break;
-    case QEvent::MouseButtonPress:
-        if (watched == ImgLeft) {
-            StartWindowMove(this, static_cast<QMouseEvent*>(event));
-            return true;
-        }
-        if (watched == SGP->viewport() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            dragFrom_ = SGP->rowAt(static_cast<QMouseEvent*>(event)->position().toPoint().y());
-        break;
-    case QEvent::MouseMove:
-        // A classification is dragged to its new place, not selected on the way.
-        if (watched == SGP->viewport() && dragFrom_ >= 0
-            && (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton))
-            return true;
-        break;
-    case QEvent::MouseButtonRelease:
-        if (watched == SGP->viewport() && dragFrom_ >= 0) {
-            const int from = dragFrom_;
-            dragFrom_ = -1;
-            const int to = SGP->rowAt(static_cast<QMouseEvent*>(event)->position().toPoint().y());
-            if (to >= 0 && to != from) {
-                MoveGridRow(*SGP->Model(), from, to);
-                SGP->SetRow(to);
-                FillProducts();
-            }
-        }
-        break;
-    default:
-        break;
     }
-    return QDialog::eventFilter(watched, event);
-}
-
-void TFrmGoodPS::keyPressEvent(QKeyEvent* event)
-{
-    if (!FormKeyDown(event))
-        QDialog::keyPressEvent(event);
+    return TDialog::eventFilter(watched, event);
 }
 
 void TFrmGoodPS::showEvent(QShowEvent* event)
 {
-    QDialog::showEvent(event);
+    TDialog::showEvent(event);
     FormActivate();
 }
 

@@ -16,8 +16,8 @@
 
 #include "CellText.h"
 #include "FixedText.h"
+#include "TDialog.h"
 
-#include <QDialog>
 #include <QPoint>
 #include <QString>
 
@@ -25,7 +25,6 @@
 #include <functional>
 #include <vector>
 
-class QKeyEvent;
 class QLabel;
 class QToolButton;
 
@@ -65,7 +64,7 @@ void MoveGridRow(TStringGridModel& grid, int from, int to);
 // What a product cell shows.
 CellText GoodCellText(int col, const QString& cell, bool priceInColumn3, const GoodColumns& cols = GoodColumns());
 
-class TFrmGoodPS : public QDialog {
+class TFrmGoodPS : public TDialog {
     Q_OBJECT
 
 public:
@@ -114,16 +113,14 @@ public:
     void SBEnterClick();
     void SBEscClick();
 
-    void reject() override; // Esc and closing give result 2
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool FormKeyDown(QWidget* receiver, QKeyEvent* event) override;
+    void EnterKey(QWidget* receiver) override;
 
 private:
-    bool FormKeyDown(QKeyEvent* event); // true: the key was taken
     void SendKey(TStringGrid* grid, int key);
     bool OnlyTradedShown() const;
 

@@ -1,12 +1,10 @@
 #include "TFrmHelp.h"
-#include "WindowMove.h"
 
 #include "Artwork.h"
 #include "DataModule.h"
 #include "TImageButton.h"
 #include "WindowStyle.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -86,12 +84,9 @@ QStringList HelpLines()
 }
 
 TFrmHelp::TFrmHelp(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmHelp")
 {
     FrmHelp = this;
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("FrmHelp"));
-    setModal(true);
     setFont(GulimFont(12));
     const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
     setFixedSize(width, kHeight);
@@ -104,7 +99,8 @@ TFrmHelp::TFrmHelp(QWidget* parent)
     QPalette pal = Panel6->palette();
     pal.setColor(QPalette::Window, Qt::white);
     Panel6->setPalette(pal);
-    Panel6->installEventFilter(this);
+    DragBy(Panel6);
+    DragByFrame();
 
     Label1 = MakeLabel(Panel6, "Label1", QStringLiteral("마루웍스"), GulimFont(13, true), kTeal);
     Label1->move(10, 9);
@@ -134,7 +130,6 @@ TFrmHelp::TFrmHelp(QWidget* parent)
     Mm->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Mm->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Mm->setPlainText(HelpLines().join(QLatin1Char('\n')));
-    Mm->installEventFilter(this);
     Mm->setFocus(Qt::OtherFocusReason);
 }
 
@@ -147,46 +142,6 @@ TFrmHelp::~TFrmHelp()
 void TFrmHelp::ImgBtnEscClick()
 {
     done(2);
-}
-
-void TFrmHelp::reject()
-{
-    done(2);
-}
-
-bool TFrmHelp::FormKeyDown(QKeyEvent* event)
-{
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        done(2);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return true; // swallowed: nothing to confirm here
-    default:
-        return false;
-    }
-}
-
-bool TFrmHelp::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && FormKeyDown(static_cast<QKeyEvent*>(event)))
-        return true;
-    if (watched == Panel6 && event->type() == QEvent::MouseButtonPress)
-        StartWindowMove(this, static_cast<QMouseEvent*>(event));
-    return QDialog::eventFilter(watched, event);
-}
-
-void TFrmHelp::keyPressEvent(QKeyEvent* event)
-{
-    if (!FormKeyDown(event))
-        QDialog::keyPressEvent(event);
-}
-
-void TFrmHelp::mousePressEvent(QMouseEvent* event)
-{
-    StartWindowMove(this, event);
-    QDialog::mousePressEvent(event);
 }
 
 void TFrmHelp::paintEvent(QPaintEvent*)

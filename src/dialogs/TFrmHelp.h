@@ -10,10 +10,10 @@
 // calls exec(). The window deletes itself when it closes
 // (WA_DeleteOnClose). The result (always 2, Cancel) carries nothing.
 
-#include <QDialog>
+#include "TDialog.h"
+
 #include <QStringList>
 
-class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
 
@@ -24,7 +24,7 @@ class TImageButton;
 // The 65 lines of the instructions.
 QStringList HelpLines();
 
-class TFrmHelp : public QDialog {
+class TFrmHelp : public TDialog {
     Q_OBJECT
 
 public:
@@ -39,16 +39,9 @@ public:
     QPlainTextEdit* Mm = nullptr;
 
     void ImgBtnEscClick();
-    void reject() override; // Esc and closing give result 2
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-
-private:
-    bool FormKeyDown(QKeyEvent* event); // true: the key was taken
 };
 
 extern TFrmHelp* FrmHelp;

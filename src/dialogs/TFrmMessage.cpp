@@ -1,5 +1,4 @@
 #include "TFrmMessage.h"
-#include "WindowMove.h"
 
 #include "Artwork.h"
 #include "DataModule.h"
@@ -8,10 +7,8 @@
 #include "TImageButton.h"
 #include "WindowStyle.h"
 
-#include <QKeyEvent>
-#include <QMouseEvent>
+#include <QEvent>
 #include <QPainter>
-#include <QWindow>
 
 namespace order {
 
@@ -32,12 +29,12 @@ QString NoticeCellText(const QString& cell)
 }
 
 TFrmMessage::TFrmMessage(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmMessage")
 {
     FrmMessage = this;
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("FrmMessage"));
-    setModal(true);
+    // The frame is the only part that is not grid or button: it moves the
+    // borderless window.
+    DragByFrame();
     setFont(GulimFont(12));
     const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
     setFixedSize(width, kHeight);
@@ -62,7 +59,6 @@ TFrmMessage::TFrmMessage(QWidget* parent)
     SGS->OnDrawCell = [this](int col, int row, QPainter& p, const QRect& rect, bool selected, bool focused) {
         SGSDrawCell(col, row, p, rect, selected, focused);
     };
-    SGS->installEventFilter(this);
 
     ImgBtnEsc = new TImageButton(this);
     ImgBtnEsc->setObjectName(QStringLiteral("ImgBtnEsc"));
@@ -95,11 +91,6 @@ void TFrmMessage::ImgBtnEscClick()
     done(2);
 }
 
-void TFrmMessage::reject()
-{
-    done(2);
-}
-
 void TFrmMessage::SGSDrawCell(int col, int row, QPainter& p, const QRect& rect, bool, bool)
 {
     const QString text = NoticeCellText(SGS->Cells(col, row));
@@ -107,54 +98,19 @@ void TFrmMessage::SGSDrawCell(int col, int row, QPainter& p, const QRect& rect, 
         p.drawText(rect.adjusted(6, 4, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
-bool TFrmMessage::FormKeyDown(QKeyEvent* event)
-{
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        done(2);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return true; // swallowed: nothing to confirm here
-    default:
-        return false;
-    }
-}
-
-bool TFrmMessage::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && FormKeyDown(static_cast<QKeyEvent*>(event)))
-        return true;
-    return QDialog::eventFilter(watched, event);
-}
-
-void TFrmMessage::keyPressEvent(QKeyEvent* event)
-{
-    if (!FormKeyDown(event))
-        QDialog::keyPressEvent(event);
-}
-
 bool TFrmMessage::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate)
         FormActivate();
-    return QDialog::event(event);
+    return TDialog::event(event);
 }
 
 void TFrmMessage::showEvent(QShowEvent* event)
 {
     // Platforms without window activation (offscreen) still get the rows.
     FormActivate();
-    QDialog::showEvent(event);
+    TDialog::showEvent(event);
     SGS->setFocus(Qt::OtherFocusReason);
-}
-
-void TFrmMessage::mousePressEvent(QMouseEvent* event)
-{
-    // The frame is the only part that is not grid or button: it moves the
-    // borderless window.
-    StartWindowMove(this, event);
-    QDialog::mousePressEvent(event);
 }
 
 void TFrmMessage::paintEvent(QPaintEvent*)

@@ -10,12 +10,12 @@
 // itself when it closes (WA_DeleteOnClose), so the opener must not touch it
 // after exec() returns. The result (always 2, Cancel) carries nothing.
 
-#include <QDialog>
+#include "TDialog.h"
+
 #include <QString>
 
 #include <array>
 
-class QKeyEvent;
 class QPainter;
 
 namespace order {
@@ -26,7 +26,7 @@ class TStringGrid;
 // Pure so that the drawing rule can be checked: the text a notice cell shows.
 QString NoticeCellText(const QString& cell);
 
-class TFrmMessage : public QDialog {
+class TFrmMessage : public TDialog {
     Q_OBJECT
 
 public:
@@ -46,18 +46,10 @@ public:
     void ImgBtnEscClick();
     void SGSDrawCell(int col, int row, QPainter& p, const QRect& rect, bool selected, bool focused);
 
-    void reject() override; // Esc and closing give result 2
-
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-
-private:
-    bool FormKeyDown(QKeyEvent* event); // true: the key was taken
 };
 
 extern TFrmMessage* FrmMessage;

@@ -8,13 +8,11 @@
 #include "TagMessage.h"
 #include "WindowStyle.h"
 
-#include <QApplication>
-#include <QKeyEvent>
+#include <QEvent>
 #include <QPainter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
-#include <QWheelEvent>
 
 namespace order {
 
@@ -41,13 +39,10 @@ namespace {
 } // namespace
 
 TFrmOrderS::TFrmOrderS(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    : TDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint, "FrmOrderS")
 {
     FrmOrderS = this;
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("FrmOrderS"));
     setWindowTitle(QStringLiteral(" 딩동주문 Ⅲ"));
-    setModal(true);
     setFont(PixelFont("돋움", 12, false));
     // FormCreate
     const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
@@ -105,6 +100,7 @@ TFrmOrderS::TFrmOrderS(QWidget* parent)
     connect(SGG, &TStringGrid::SelectCell, this, [this] { SGGClick(); });
     connect(SGG, &TStringGrid::Clicked, this, [this] { SGGClick(); });
     connect(SGG, &TStringGrid::DblClicked, this, [this] { SGGDblClick(); });
+    WheelSteps({ SGG });
 
     const int bx = width - kButtonW;
     int by = kStrip;
@@ -132,9 +128,6 @@ TFrmOrderS::TFrmOrderS(QWidget* parent)
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setGeometry(0, kHeight - kStatusHeight, width, kStatusHeight);
-
-    for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
 }
 
 TFrmOrderS::~TFrmOrderS()
@@ -199,10 +192,7 @@ void TFrmOrderS::SBEscClick()
 void TFrmOrderS::SendKeyToGrid(int key)
 {
     SGG->setFocus(Qt::OtherFocusReason);
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(SGG, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(SGG, &release);
+    PressKey(SGG, key);
 }
 
 void TFrmOrderS::SBHomeClick()
@@ -246,61 +236,25 @@ void TFrmOrderS::done(int result)
         result = 2;
     if (DM)
         DM->PickedValue = result == 1 ? code : QString();
-    QDialog::done(result);
+    TDialog::done(result);
 }
 
-void TFrmOrderS::reject()
+void TFrmOrderS::EnterKey(QWidget*)
 {
-    done(2);
-}
-
-bool TFrmOrderS::FormKeyDown(QKeyEvent* event)
-{
-    switch (event->key()) {
-    case Qt::Key_Escape:
-        done(2);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (focusWidget() == SGG)
-            done(1);
-        return true; // swallowed in any case
-    default:
-        return false;
-    }
-}
-
-bool TFrmOrderS::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && watched == focusWidget() && FormKeyDown(static_cast<QKeyEvent*>(event)))
-        return true;
-    if (event->type() == QEvent::Wheel) {
-        // One wheel step moves the focused grid one row, like an arrow key.
-        if (focusWidget() == SGG) {
-            const int dy = static_cast<QWheelEvent*>(event)->angleDelta().y();
-            if (dy != 0)
-                QApplication::postEvent(
-                    SGG, new QKeyEvent(QEvent::KeyPress, dy > 0 ? Qt::Key_Up : Qt::Key_Down, Qt::NoModifier));
-        }
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
+    if (focusWidget() == SGG)
+        done(1);
 }
 
 bool TFrmOrderS::event(QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && FormKeyDown(static_cast<QKeyEvent*>(event)))
-        return true;
-    if (event->type() == QEvent::Wheel)
-        return eventFilter(this, event);
     if (event->type() == QEvent::WindowActivate && firstActivate_)
         QTimer::singleShot(0, this, [this] { FormActivate(); });
-    return QDialog::event(event);
+    return TDialog::event(event);
 }
 
 void TFrmOrderS::showEvent(QShowEvent* event)
 {
-    QDialog::showEvent(event);
+    TDialog::showEvent(event);
     // Loaded once the window is up, so that a failure message opens over it;
     // platforms without window activation (offscreen) load here too.
     if (firstActivate_)

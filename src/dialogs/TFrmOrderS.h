@@ -12,13 +12,13 @@
 // Results: 1 (OK: PickedValue holds a non-empty order code) or 2 (Cancel:
 // PickedValue is empty). Choosing a row without a code gives Cancel.
 
-#include <QDialog>
+#include "TDialog.h"
+
 #include <QString>
 
 #include <memory>
 #include <string>
 
-class QKeyEvent;
 class QPainter;
 class QStatusBar;
 class QToolButton;
@@ -28,7 +28,7 @@ namespace order {
 
 class TStringGrid;
 
-class TFrmOrderS : public QDialog {
+class TFrmOrderS : public TDialog {
     Q_OBJECT
 
 public:
@@ -76,16 +76,14 @@ public:
     void SBEscClick();
 
     void done(int result) override; // closing rules: see the .cpp
-    void reject() override; // Esc and closing give result 2
 
 protected:
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void EnterKey(QWidget* receiver) override;
 
 private:
-    bool FormKeyDown(QKeyEvent* event); // true: the key was taken
     void SendKeyToGrid(int key);
 
     bool firstActivate_ = true;

@@ -8,6 +8,7 @@
 
 #include "StringGrid.h"
 #include "TCEdit.h"
+#include "TDialog.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -16,8 +17,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
-#include <QWheelEvent>
-#include <QWindow>
 
 namespace order {
 
@@ -196,13 +195,8 @@ bool TFrmMain::eventFilter(QObject* watched, QEvent* event)
         // The wheel steps the focused grid like the arrow keys; elsewhere it
         // does nothing.
         QWidget* focused = focusWidget();
-        auto* grid
-            = (focused == SGS || focused == SGG || focused == SGA) ? static_cast<TStringGrid*>(focused) : nullptr;
-        if (grid) {
-            const int dy = static_cast<QWheelEvent*>(event)->angleDelta().y();
-            if (dy != 0)
-                SendKeyToGrid(grid, dy > 0 ? Qt::Key_Up : Qt::Key_Down);
-        }
+        const bool inGrid = focused == SGS || focused == SGG || focused == SGA;
+        WheelAsArrowKey(inGrid ? focused : nullptr, static_cast<QWheelEvent*>(event));
         return true;
     }
     case QEvent::FocusIn: {

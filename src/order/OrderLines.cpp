@@ -9,6 +9,7 @@
 #include "Messages.h"
 #include "StringGrid.h"
 #include "TCEdit.h"
+#include "TDialog.h"
 #include "TFrmCnt.h"
 
 #include <QLineEdit>
@@ -151,12 +152,12 @@ void TFrmMain::RefreshTotal()
 
 void TFrmMain::SBPUClick()
 {
-    SendKeyToGrid(SGS, Qt::Key_PageUp);
+    PressKey(SGS, Qt::Key_PageUp);
 }
 
 void TFrmMain::SBPDClick()
 {
-    SendKeyToGrid(SGS, Qt::Key_PageDown);
+    PressKey(SGS, Qt::Key_PageDown);
 }
 
 void TFrmMain::SBF9Click()

@@ -10,6 +10,7 @@
 #include "Messages.h"
 #include "ServiceCalls.h"
 #include "StringGrid.h"
+#include "TDialog.h"
 #include "TagMessage.h"
 
 #include <QCheckBox>
@@ -364,22 +365,22 @@ void TFrmMain::SBF8UClick()
 
 void TFrmMain::SBHomeClick()
 {
-    SendKeyToGrid(VisibleList(), Qt::Key_Home);
+    PressKey(VisibleList(), Qt::Key_Home);
 }
 
 void TFrmMain::SBPgUpClick()
 {
-    SendKeyToGrid(VisibleList(), Qt::Key_PageUp);
+    PressKey(VisibleList(), Qt::Key_PageUp);
 }
 
 void TFrmMain::SBPgDnClick()
 {
-    SendKeyToGrid(VisibleList(), Qt::Key_PageDown);
+    PressKey(VisibleList(), Qt::Key_PageDown);
 }
 
 void TFrmMain::SBEndClick()
 {
-    SendKeyToGrid(VisibleList(), Qt::Key_End);
+    PressKey(VisibleList(), Qt::Key_End);
 }
 
 void TFrmMain::ListClick()

@@ -507,12 +507,4 @@ void DrawCellText(QPainter& p, const QRect& rect, const CellDisplay& d)
     p.drawText(area, flags, d.text);
 }
 
-void TFrmMain::SendKeyToGrid(TStringGrid* grid, int key)
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(grid, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(grid, &release);
-}
-
 } // namespace order

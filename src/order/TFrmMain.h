@@ -214,7 +214,6 @@ private:
     void FillCatalogList();
     void ShowCount(TStringGrid* list);
     void FocusSearchBox();
-    void SendKeyToGrid(TStringGrid* grid, int key);
     void DrawListCell(TStringGrid* list, int col, int row, QPainter& p, const QRect& rect);
     void DrawLineCell(int col, int row, QPainter& p, const QRect& rect);
     bool ControlKeyDown(QWidget* control, QKeyEvent* event);
