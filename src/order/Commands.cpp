@@ -1,6 +1,4 @@
-// The spreadsheet paste window and the help window of the main window, and
-// the wiring of the buttons of printing, classification search, paste and
-// help.
+// The spreadsheet paste window and the help window of the main window.
 
 #include "TFrmMain.h"
 
@@ -12,18 +10,8 @@
 #include "TFrmExcelRead.h"
 #include "TFrmHelp.h"
 
-#include <QToolButton>
 
 namespace order {
-
-void TFrmMain::ConnectCommandButtons()
-{
-    connect(SBF11, &QToolButton::clicked, this, [this] { SBF11Click(); });
-    connect(SBF11G, &QToolButton::clicked, this, [this] { SBF11GClick(); });
-    connect(SBGPN, &QToolButton::clicked, this, [this] { SBGPNClick(); });
-    connect(SBExcel, &QToolButton::clicked, this, [this] { SBExcelClick(); });
-    connect(SBHelp, &QToolButton::clicked, this, [this] { SBHelpClick(); });
-}
 
 void TFrmMain::SBExcelClick()
 {

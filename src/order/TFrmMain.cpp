@@ -61,13 +61,74 @@ namespace {
         return p;
     }
 
-    // Speed buttons never take the focus, as on the original screen.
-    QToolButton* SpeedButton(QWidget* parent, const char* name, int x, int y, int w, const QString& caption,
-        const QString& hint, bool teal = false, int h = 28)
-    {
-        return MakeSpeedButton(parent, name, QRect(x, y, w, h), caption, hint,
-            teal ? PixelFont("돋움", 13, true) : PixelFont("굴림", 12), teal ? kTeal : QColor(Qt::black));
-    }
+    // The bars the controls sit on.
+    enum Bar { LeftTop, LeftBar1, LeftBar2, RightTop, RightBottom, kBarCount };
+    enum Style { Plain, Teal };
+
+    // A speed button of the window: where it sits, what it shows and what a
+    // click runs. Speed buttons never take the focus.
+    struct SpeedButtonSpec {
+        QToolButton* TFrmMain::*button;
+        const char* name;
+        Bar bar;
+        QRect rect;
+        const char* caption;
+        Style style;
+        void (TFrmMain::*click)();
+        const char* hint;
+    };
+
+    // clang-format off
+    const SpeedButtonSpec kSpeedButtons[] = {
+        { &TFrmMain::SBDate,       "SBDate",       LeftTop,     { 2, 6, 46, 28 },    "배송일",   Plain, &TFrmMain::SBDateClick,
+            "달력표시" },
+        { &TFrmMain::SBExcel,      "SBExcel",      LeftTop,     { 116, 6, 56, 28 },  "Excel",    Plain, &TFrmMain::SBExcelClick,
+            "[복사하기]된 엑셀 내용을 [붙여넣기] 합니다." },
+        { &TFrmMain::SBF5,         "SBF5",         LeftTop,     { 174, 6, 56, 28 },  "직접입력", Plain, &TFrmMain::SBF5Click,
+            "주문할 제품의 품명을 직접 입력합니다. 단축키[F5]" },
+        { &TFrmMain::SBF4,         "SBF4",         LeftTop,     { 232, 6, 56, 28 },  "한줄삭제", Plain, &TFrmMain::SBF4Click,
+            "선택된 제품의 주문을 삭제합니다.(줄삭제)  단축키[F4] or [Delete]" },
+        { &TFrmMain::SBF9,         "SBF9",         LeftTop,     { 290, 6, 56, 28 },  "화면취소", Plain, &TFrmMain::SBF9Click,
+            "현제 화면의 내용을 저장,수정 없이 지웁니다. 단축키[F9]" },
+        { &TFrmMain::SBF8,         "SBF8",         LeftTop,     { 348, 6, 56, 28 },  "주문삭제", Plain, &TFrmMain::SBF8Click,
+            "다시 가져온 주문 내역을 삭제합니다. 단축키[F8]" },
+        { &TFrmMain::SBF3,         "SBF3",         LeftTop,     { 406, 6, 56, 28 },  "주문열기", Plain, &TFrmMain::SBF3Click,
+            "전송한 주문 내역을 수정이나 삭제를 위해서 불러옵니다. 단축키[F3]" },
+        { &TFrmMain::SBF7,         "SBF7",         LeftTop,     { 464, 6, 57, 28 },  "주문전송", Plain, &TFrmMain::SBF7Click,
+            "작성한 주문 내역을 전송합니다. 단축키[F7]" },
+        { &TFrmMain::SBHelp,       "SBHelp",       LeftTop,     { 523, 6, 62, 28 },  "사용방법", Teal,  &TFrmMain::SBHelpClick,
+            "사용방법을 보여 줍니다." },
+        { &TFrmMain::SBMessage,    "SBMessage",    LeftBar1,    { 3, 6, 58, 28 },    "공지사항", Plain, &TFrmMain::SBMessageClick,
+            "주문처의 공지사항을 확인합니다." },
+        { &TFrmMain::SBF3S,        "SBF3S",        LeftBar1,    { 63, 6, 58, 28 },   "샘플열기", Plain, &TFrmMain::SBF3SClick,
+            "등록한 샘플 내용을 불러옵니다. 단축키[Ctrl]+[F3]" },
+        { &TFrmMain::SBF7S,        "SBF7S",        LeftBar1,    { 123, 6, 58, 28 },  "샘플등록", Plain, &TFrmMain::SBF7SClick,
+            "자주 사용하는 내용을 샘플 등록합니다. 단축키[Ctrl]+[F7]" },
+        { &TFrmMain::SBF6,         "SBF6",         LeftBar1,    { 183, 6, 59, 28 },  "내용복사", Plain, &TFrmMain::SBF6Click,
+            "발주한 내용을 열기하여 복사합니다. 단축키[F6]" },
+        { &TFrmMain::SBF11,        "SBF11",        LeftBar1,    { 244, 6, 58, 28 },  "주문인쇄", Plain, &TFrmMain::SBF11Click,
+            "주문내역을 인쇄합니다. 단축키[F11]" },
+        { &TFrmMain::SBPU,         "SBPU",         LeftBar1,    { 304, 6, 46, 28 },  "PgUp",     Teal,  &TFrmMain::SBPUClick,  "" },
+        { &TFrmMain::SBPD,         "SBPD",         LeftBar1,    { 352, 6, 45, 28 },  "PgDn",     Teal,  &TFrmMain::SBPDClick,  "" },
+        { &TFrmMain::SpeedButton1, "SpeedButton1", LeftBar2,    { 3, 6, 57, 28 },    "비번변경", Plain, &TFrmMain::SpeedButton1Click,
+            "주문처의 공지사항을 확인합니다." },
+        { &TFrmMain::SpeedButton3, "SpeedButton3", LeftBar2,    { 62, 6, 60, 28 },   "전달내용", Plain, nullptr,
+            "발주처에 전달할 내용을 입력하십시요." },
+        { &TFrmMain::SBGPN,        "SBGPN",        RightTop,    { 277, 6, 59, 28 },  "분류검색", Plain, &TFrmMain::SBGPNClick,
+            "제품의 분류로 검색합니다. 단축키[F2]" },
+        { &TFrmMain::SBSDIndex,    "SBSDIndex",    RightTop,    { 338, 6, 62, 28 },  "거래일순", Plain, &TFrmMain::SBSDIndexClick,
+            "제품 목록의 정렬 방법 바꾸기" },
+        { &TFrmMain::SBF8U,        "SBF8U",        RightBottom, { 2, 6, 59, 28 },    "등록삭제", Plain, &TFrmMain::SBF8UClick,
+            "거래된 제품 목록에서 삭제합니다." },
+        { &TFrmMain::SBF11G,       "SBF11G",       RightBottom, { 63, 6, 38, 28 },   "인쇄",     Plain, &TFrmMain::SBF11GClick,
+            "거래된 제품목록 인쇄" },
+        { &TFrmMain::SBHome,       "SBHome",       RightBottom, { 173, 3, 46, 35 },  "Home",     Teal,  &TFrmMain::SBHomeClick,  "" },
+        { &TFrmMain::SBPgUp,       "SBPgUp",       RightBottom, { 219, 3, 46, 35 },  "PgUp",     Teal,  &TFrmMain::SBPgUpClick, "" },
+        { &TFrmMain::SBPgDn,       "SBPgDn",       RightBottom, { 265, 3, 46, 35 },  "PgDn",     Teal,  &TFrmMain::SBPgDnClick, "" },
+        { &TFrmMain::SBEnd,        "SBEnd",        RightBottom, { 311, 3, 46, 35 },  "End",      Teal,  &TFrmMain::SBEndClick,   "" },
+        { &TFrmMain::SBCount,      "SBCount",      RightBottom, { 357, 3, 49, 35 },  "0",        Teal,  nullptr,                 "" },
+    };
+    // clang-format on
 
     QLineEdit* Edit(
         QWidget* parent, const char* name, int x, int y, int w, int maxLength, const QString& hint, bool upperCase)
@@ -88,6 +149,18 @@ namespace {
             });
         }
         return e;
+    }
+
+    // Check boxes take the focus only when clicked: they are no tab stops.
+    QCheckBox* CheckBox(QWidget* parent, const char* name, const QRect& rect, const QString& caption, const QString& hint)
+    {
+        auto* c = new QCheckBox(caption, parent);
+        c->setObjectName(QString::fromLatin1(name));
+        c->setGeometry(rect);
+        c->setFont(PixelFont("굴림", 12));
+        c->setToolTip(hint);
+        c->setFocusPolicy(Qt::ClickFocus);
+        return c;
     }
 
     void SetupGrid(TStringGrid* g, int cols, int rows, const QString& hint)
@@ -122,7 +195,6 @@ TFrmMain::TFrmMain(QWidget* parent)
         move(avail.x() + (avail.width() - kWidth) / 2, avail.y() + (avail.height() - kHeight) / 2);
     }
     CreateControls();
-    ConnectCommandButtons();
     // The controls edit the order on screen: each change goes into Order at
     // once and on to its draft.
     auto linesChanged = [this] {
@@ -216,28 +288,26 @@ void TFrmMain::CreateControls()
     const int bodyHeight = kHeight - kFrame - bodyTop;
     const int rightX = kWidth - kFrame - kRightWidth;
 
+    QWidget* bars[kBarCount] = {};
+    bars[LeftTop] = Panel(this, kFrame, bodyTop, kLeftWidth, kBar, kBarColor);
+    bars[LeftBar1] = Panel(this, kFrame, kHeight - kFrame - 2 * kBar, kLeftWidth, kBar, kBarColor);
+    bars[LeftBar2] = Panel(this, kFrame, kHeight - kFrame - kBar, kLeftWidth, kBar, kBarColor);
+    bars[RightTop] = Panel(this, rightX, bodyTop, kRightWidth, kBar, kBarColor);
+    bars[RightBottom] = Panel(this, rightX, kHeight - kFrame - kBar, kRightWidth, kBar, kBarColor);
+    for (const SpeedButtonSpec& b : kSpeedButtons) {
+        const bool teal = b.style == Teal;
+        QToolButton* button = MakeSpeedButton(bars[b.bar], b.name, b.rect, QString::fromUtf8(b.caption),
+            QString::fromUtf8(b.hint), teal ? PixelFont("돋움", 13, true) : PixelFont("굴림", 12),
+            teal ? kTeal : QColor(Qt::black));
+        this->*b.button = button;
+        if (b.click)
+            connect(button, &QToolButton::clicked, this, [this, click = b.click] { (this->*click)(); });
+    }
+
     // Left half: top bar
-    QWidget* leftTop = Panel(this, kFrame, bodyTop, kLeftWidth, kBar, kBarColor);
-    SBDate = SpeedButton(leftTop, "SBDate", 2, 6, 46, QStringLiteral("배송일"), QStringLiteral("달력표시"));
-    EdtDD = Edit(leftTop, "EdtDD", 50, 0, 63, 6, QStringLiteral("특별한 배송일을 원할 경우만 적습니다."), false);
+    EdtDD = Edit(bars[LeftTop], "EdtDD", 50, 0, 63, 6, QStringLiteral("특별한 배송일을 원할 경우만 적습니다."), false);
     EdtDD->setFont(PixelFont("MS Sans Serif", 15, true));
     EdtDD->setFocusPolicy(Qt::ClickFocus);
-    SBExcel = SpeedButton(leftTop, "SBExcel", 116, 6, 56, QStringLiteral("Excel"),
-        QStringLiteral("[복사하기]된 엑셀 내용을 [붙여넣기] 합니다."));
-    SBF5 = SpeedButton(leftTop, "SBF5", 174, 6, 56, QStringLiteral("직접입력"),
-        QStringLiteral("주문할 제품의 품명을 직접 입력합니다. 단축키[F5]"));
-    SBF4 = SpeedButton(leftTop, "SBF4", 232, 6, 56, QStringLiteral("한줄삭제"),
-        QStringLiteral("선택된 제품의 주문을 삭제합니다.(줄삭제)  단축키[F4] or [Delete]"));
-    SBF9 = SpeedButton(leftTop, "SBF9", 290, 6, 56, QStringLiteral("화면취소"),
-        QStringLiteral("현제 화면의 내용을 저장,수정 없이 지웁니다. 단축키[F9]"));
-    SBF8 = SpeedButton(leftTop, "SBF8", 348, 6, 56, QStringLiteral("주문삭제"),
-        QStringLiteral("다시 가져온 주문 내역을 삭제합니다. 단축키[F8]"));
-    SBF3 = SpeedButton(leftTop, "SBF3", 406, 6, 56, QStringLiteral("주문열기"),
-        QStringLiteral("전송한 주문 내역을 수정이나 삭제를 위해서 불러옵니다. 단축키[F3]"));
-    SBF7 = SpeedButton(leftTop, "SBF7", 464, 6, 57, QStringLiteral("주문전송"),
-        QStringLiteral("작성한 주문 내역을 전송합니다. 단축키[F7]"));
-    SBHelp = SpeedButton(
-        leftTop, "SBHelp", 523, 6, 62, QStringLiteral("사용방법"), QStringLiteral("사용방법을 보여 줍니다."), true);
 
     // Left half: order lines
     SGS = new TStringGrid(this);
@@ -255,20 +325,7 @@ void TFrmMain::CreateControls()
         = [this](int col, int row, QPainter& p, const QRect& rect, bool, bool) { DrawLineCell(col, row, p, rect); };
 
     // Left half: bar 1
-    QWidget* leftBar1 = Panel(this, kFrame, kHeight - kFrame - 2 * kBar, kLeftWidth, kBar, kBarColor);
-    SBMessage = SpeedButton(
-        leftBar1, "SBMessage", 3, 6, 58, QStringLiteral("공지사항"), QStringLiteral("주문처의 공지사항을 확인합니다."));
-    SBF3S = SpeedButton(leftBar1, "SBF3S", 63, 6, 58, QStringLiteral("샘플열기"),
-        QStringLiteral("등록한 샘플 내용을 불러옵니다. 단축키[Ctrl]+[F3]"));
-    SBF7S = SpeedButton(leftBar1, "SBF7S", 123, 6, 58, QStringLiteral("샘플등록"),
-        QStringLiteral("자주 사용하는 내용을 샘플 등록합니다. 단축키[Ctrl]+[F7]"));
-    SBF6 = SpeedButton(leftBar1, "SBF6", 183, 6, 59, QStringLiteral("내용복사"),
-        QStringLiteral("발주한 내용을 열기하여 복사합니다. 단축키[F6]"));
-    SBF11 = SpeedButton(leftBar1, "SBF11", 244, 6, 58, QStringLiteral("주문인쇄"),
-        QStringLiteral("주문내역을 인쇄합니다. 단축키[F11]"));
-    SBPU = SpeedButton(leftBar1, "SBPU", 304, 6, 46, QStringLiteral("PgUp"), QString(), true);
-    SBPD = SpeedButton(leftBar1, "SBPD", 352, 6, 45, QStringLiteral("PgDn"), QString(), true);
-    CEdtSum = new TCEdit(leftBar1);
+    CEdtSum = new TCEdit(bars[LeftBar1]);
     CEdtSum->setObjectName(QStringLiteral("CEdtSum"));
     CEdtSum->setGeometry(399, 8, 69, 24);
     CEdtSum->SetCurrencyPoint(true);
@@ -278,49 +335,34 @@ void TFrmMain::CreateControls()
     CEdtSum->setReadOnly(true);
     CEdtSum->setFont(PixelFont("MS Sans Serif", 15, true));
     CEdtSum->setFocusPolicy(Qt::ClickFocus);
-    ChkBxIOG = new QCheckBox(QStringLiteral("작성중(전송않됨)"), leftBar1);
-    ChkBxIOG->setObjectName(QStringLiteral("ChkBxIOG"));
-    ChkBxIOG->setGeometry(470, 6, 116, 28);
-    ChkBxIOG->setFont(PixelFont("굴림", 12));
-    ChkBxIOG->setToolTip(QStringLiteral("체크하여 발주를 전송할 경우 발주가  접수되지 않습니다. (수정을 위해서)"));
-    ChkBxIOG->setFocusPolicy(Qt::ClickFocus);
+    ChkBxIOG = CheckBox(bars[LeftBar1], "ChkBxIOG", { 470, 6, 116, 28 }, QStringLiteral("작성중(전송않됨)"),
+        QStringLiteral("체크하여 발주를 전송할 경우 발주가  접수되지 않습니다. (수정을 위해서)"));
 
     // Left half: bar 2
-    QWidget* leftBar2 = Panel(this, kFrame, kHeight - kFrame - kBar, kLeftWidth, kBar, kBarColor);
-    SpeedButton1 = SpeedButton(leftBar2, "SpeedButton1", 3, 6, 57, QStringLiteral("비번변경"),
-        QStringLiteral("주문처의 공지사항을 확인합니다."));
-    SpeedButton3 = SpeedButton(leftBar2, "SpeedButton3", 62, 6, 60, QStringLiteral("전달내용"),
-        QStringLiteral("발주처에 전달할 내용을 입력하십시요."));
-    EdtNote = Edit(leftBar2, "EdtNote", 124, 0, 455, 98, QStringLiteral("발주처에 전달할 내용을 입력하십시요."), true);
+    EdtNote = Edit(bars[LeftBar2], "EdtNote", 124, 0, 455, 98, QStringLiteral("발주처에 전달할 내용을 입력하십시요."), true);
     EdtNote->setFocusPolicy(Qt::ClickFocus);
 
     // Right half: search bar
-    QWidget* rightTop = Panel(this, rightX, bodyTop, kRightWidth, kBar, kBarColor);
-    RdBtnOnly = new QRadioButton(QStringLiteral("거래된제품만"), rightTop);
+    RdBtnOnly = new QRadioButton(QStringLiteral("거래된제품만"), bars[RightTop]);
     RdBtnOnly->setObjectName(QStringLiteral("RdBtnOnly"));
     RdBtnOnly->setGeometry(1, 6, 92, 28);
-    RdBtnOnly->setToolTip(QStringLiteral("변환키 [F1]"));
     RdBtnOnly->setChecked(true);
-    RdBtnAll = new QRadioButton(QStringLiteral("모든제품"), rightTop);
+    RdBtnAll = new QRadioButton(QStringLiteral("모든제품"), bars[RightTop]);
     RdBtnAll->setObjectName(QStringLiteral("RdBtnAll"));
     RdBtnAll->setGeometry(93, 6, 67, 28);
-    RdBtnAll->setToolTip(QStringLiteral("변환키 [F1]"));
     for (QRadioButton* r : { RdBtnOnly, RdBtnAll }) {
+        r->setToolTip(QStringLiteral("변환키 [F1]"));
         r->setFont(PixelFont("굴림", 12));
         r->setFocusPolicy(Qt::StrongFocus);
     }
     connect(RdBtnOnly, &QRadioButton::clicked, this, [this] { RdBtnOnlyClick(); });
     connect(RdBtnAll, &QRadioButton::clicked, this, [this] { RdBtnAllClick(); });
-    EdtGN
-        = Edit(rightTop, "EdtGN", 161, 0, 114, 30, QStringLiteral("제품검색란 입력후 [Enter] or [F11] 앞 검색"), true);
+    EdtGN = Edit(
+        bars[RightTop], "EdtGN", 161, 0, 114, 30, QStringLiteral("제품검색란 입력후 [Enter] or [F11] 앞 검색"), true);
     EdtGN->setFont(PixelFont("MS Sans Serif", 13, true));
     EdtGN->setFocusPolicy(Qt::StrongFocus);
     SetInputMode(EdtGN, InputMode::Hangul);
     SetInputMode(EdtNote, InputMode::Hangul);
-    SBGPN = SpeedButton(rightTop, "SBGPN", 277, 6, 59, QStringLiteral("분류검색"),
-        QStringLiteral("제품의 분류로 검색합니다. 단축키[F2]"));
-    SBSDIndex = SpeedButton(
-        rightTop, "SBSDIndex", 338, 6, 62, QStringLiteral("거래일순"), QStringLiteral("제품 목록의 정렬 방법 바꾸기"));
 
     // Right half: lists
     const QRect listRect(rightX, bodyTop + kBar, kRightWidth, bodyHeight - 2 * kBar);
@@ -353,45 +395,9 @@ void TFrmMain::CreateControls()
     SGB->hide();
 
     // Right half: bottom bar
-    QWidget* rightBottom = Panel(this, rightX, kHeight - kFrame - kBar, kRightWidth, kBar, kBarColor);
-    SBF8U = SpeedButton(
-        rightBottom, "SBF8U", 2, 6, 59, QStringLiteral("등록삭제"), QStringLiteral("거래된 제품 목록에서 삭제합니다."));
-    SBF11G
-        = SpeedButton(rightBottom, "SBF11G", 63, 6, 38, QStringLiteral("인쇄"), QStringLiteral("거래된 제품목록 인쇄"));
-    ChkBxOCost = new QCheckBox(QStringLiteral("단가검색"), rightBottom);
-    ChkBxOCost->setObjectName(QStringLiteral("ChkBxOCost"));
-    ChkBxOCost->setGeometry(103, 6, 69, 28);
-    ChkBxOCost->setFont(PixelFont("굴림", 12));
-    ChkBxOCost->setToolTip(QStringLiteral("체크하여 핸드스케너로 스케닝하면 단가검색"));
-    ChkBxOCost->setFocusPolicy(Qt::ClickFocus);
+    ChkBxOCost = CheckBox(bars[RightBottom], "ChkBxOCost", { 103, 6, 69, 28 }, QStringLiteral("단가검색"),
+        QStringLiteral("체크하여 핸드스케너로 스케닝하면 단가검색"));
     ChkBxOCost->hide();
-    SBHome = SpeedButton(rightBottom, "SBHome", 173, 3, 46, QStringLiteral("Home"), QString(), true, 35);
-    SBPgUp = SpeedButton(rightBottom, "SBPgUp", 219, 3, 46, QStringLiteral("PgUp"), QString(), true, 35);
-    SBPgDn = SpeedButton(rightBottom, "SBPgDn", 265, 3, 46, QStringLiteral("PgDn"), QString(), true, 35);
-    SBEnd = SpeedButton(rightBottom, "SBEnd", 311, 3, 46, QStringLiteral("End"), QString(), true, 35);
-    SBCount = SpeedButton(rightBottom, "SBCount", 357, 3, 49, QStringLiteral("0"), QString(), true, 35);
-
-    // Wiring of the buttons.
-    connect(SBF4, &QToolButton::clicked, this, [this] { SBF4Click(); });
-    connect(SBF5, &QToolButton::clicked, this, [this] { SBF5Click(); });
-    connect(SBF9, &QToolButton::clicked, this, [this] { SBF9Click(); });
-    connect(SBF7, &QToolButton::clicked, this, [this] { SBF7Click(); });
-    connect(SBDate, &QToolButton::clicked, this, [this] { SBDateClick(); });
-    connect(SBF3, &QToolButton::clicked, this, [this] { SBF3Click(); });
-    connect(SBF3S, &QToolButton::clicked, this, [this] { SBF3SClick(); });
-    connect(SBF6, &QToolButton::clicked, this, [this] { SBF6Click(); });
-    connect(SBF8, &QToolButton::clicked, this, [this] { SBF8Click(); });
-    connect(SBF7S, &QToolButton::clicked, this, [this] { SBF7SClick(); });
-    connect(SBPU, &QToolButton::clicked, this, [this] { SBPUClick(); });
-    connect(SBPD, &QToolButton::clicked, this, [this] { SBPDClick(); });
-    connect(SBMessage, &QToolButton::clicked, this, [this] { SBMessageClick(); });
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
-    connect(SBSDIndex, &QToolButton::clicked, this, [this] { SBSDIndexClick(); });
-    connect(SBF8U, &QToolButton::clicked, this, [this] { SBF8UClick(); });
-    connect(SBHome, &QToolButton::clicked, this, [this] { SBHomeClick(); });
-    connect(SBPgUp, &QToolButton::clicked, this, [this] { SBPgUpClick(); });
-    connect(SBPgDn, &QToolButton::clicked, this, [this] { SBPgDnClick(); });
-    connect(SBEnd, &QToolButton::clicked, this, [this] { SBEndClick(); });
 
     // Tab order among the tab stops (the speed buttons take no focus).
     setTabOrder(SGS, RdBtnOnly);

@@ -181,7 +181,6 @@ public:
     void SBGPNClick();
     void SBExcelClick();
     void SBHelpClick();
-    void ConnectCommandButtons();
 
     // The local draft of the order on screen (Draft.cpp): written after
     // every change, offered back after the next login, dropped by the
