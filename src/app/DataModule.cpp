@@ -81,4 +81,9 @@ void ClearGlobals()
     ExtraParam.clear();
 }
 
+int DialogWidth(int width)
+{
+    return DM && DM->IsWin2000Family ? width - 8 : width;
+}
+
 }  // namespace order

@@ -66,10 +66,10 @@ PasswordVerdict CheckPasswordRules(const QString& password)
 TFrmSecModi::TFrmSecModi(QWidget* parent)
     : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmSecModi")
 {
-    FrmSecModi = this;
+    KeepIn(FrmSecModi);
     ArrowKeysMoveFocus();
     setFont(GulimFont(12, false));
-    const int width = (DM && DM->IsWin2000Family) ? 263 - 8 : 263;
+    const int width = DialogWidth(263);
     setFixedSize(width, 239);
 
     Panel1 = new QFrame(this);
@@ -79,18 +79,8 @@ TFrmSecModi::TFrmSecModi(QWidget* parent)
     Panel1->setFrameShadow(QFrame::Raised);
     DragBy(Panel1);
 
-    const QRect bars[] = { { 0, 0, width, 5 }, { 0, 234, width, 5 }, { 0, 0, 5, 239 }, { width - 5, 0, 5, 239 },
-        { 0, 165, width, 5 } };
-    int n = 2;
-    for (const QRect& r : bars) {
-        auto* panel = new QFrame(this);
-        panel->setObjectName(QStringLiteral("Panel%1").arg(n++));
-        panel->setGeometry(r);
-        panel->setAutoFillBackground(true);
-        QPalette pal = panel->palette();
-        pal.setColor(QPalette::Window, kSkyBlue);
-        panel->setPalette(pal);
-    }
+    MakeFrameBars(this, 2,
+        { { 0, 0, width, 5 }, { 0, 234, width, 5 }, { 0, 0, 5, 239 }, { width - 5, 0, 5, 239 }, { 0, 165, width, 5 } });
 
     auto makeCaption = [this](const char* name, const QString& text, QRect geometry, bool bold) {
         auto* b = new QToolButton(Panel1);
@@ -134,14 +124,8 @@ TFrmSecModi::TFrmSecModi(QWidget* parent)
     // panel's area; the buttons sit below it.
     SBEsc = makeCaption("SBEsc", QString::fromUtf8("취소"), { 58, 174, 69, 43 }, true);
     SBLogin = makeCaption("SBLogin", QString::fromUtf8("등록"), { 131, 173, 69, 43 }, true);
-    connect(SBEsc, &QToolButton::clicked, this, &TFrmSecModi::SBEscClick);
+    connect(SBEsc, &QToolButton::clicked, this, &TDialog::reject);
     connect(SBLogin, &QToolButton::clicked, this, &TFrmSecModi::SBLoginClick);
-}
-
-TFrmSecModi::~TFrmSecModi()
-{
-    if (FrmSecModi == this)
-        FrmSecModi = nullptr;
 }
 
 void TFrmSecModi::showEvent(QShowEvent* event)
@@ -159,10 +143,6 @@ void TFrmSecModi::FormActivate()
         MEdtS->setFocus();
 }
 
-void TFrmSecModi::SBEscClick()
-{
-    done(2);
-}
 
 void TFrmSecModi::Refuse()
 {

@@ -37,7 +37,6 @@ class TFrmSecModi : public TDialog {
 
 public:
     explicit TFrmSecModi(QWidget* parent = nullptr);
-    ~TFrmSecModi() override;
 
     // "NEW" for a first registration, anything else for a change.
     QString Mode;
@@ -54,7 +53,6 @@ public:
     QFrame* Panel1 = nullptr;
 
     void SBLoginClick();
-    void SBEscClick();
     void FormActivate(); // captions follow Mode
 
 protected:

@@ -83,7 +83,7 @@ QString NormaliseId(const QString& typed)
 TFrmSecS::TFrmSecS(QWidget* parent)
     : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmSecS")
 {
-    FrmSecS = this;
+    KeepIn(FrmSecS);
     ArrowKeysMoveFocus();
     setFixedSize(656, 226);
     setFont(GulimFont(12, false));
@@ -99,18 +99,9 @@ TFrmSecS::TFrmSecS(QWidget* parent)
     DragBy(ImgL);
     DragBy(ImgR);
 
-    const QRect bars[] = { { 0, 0, 656, 5 }, { 0, 221, 656, 5 }, { 0, 0, 5, 226 }, { 651, 0, 5, 226 },
-        { 371, 5, 5, 216 }, { 376, 159, 304, 5 } };
-    int n = 1;
-    for (const QRect& r : bars) {
-        auto* panel = new QFrame(this);
-        panel->setObjectName(QStringLiteral("Panel%1").arg(n++));
-        panel->setGeometry(r);
-        panel->setAutoFillBackground(true);
-        QPalette pal = panel->palette();
-        pal.setColor(QPalette::Window, kSkyBlue);
-        panel->setPalette(pal);
-    }
+    MakeFrameBars(this, 1,
+        { { 0, 0, 656, 5 }, { 0, 221, 656, 5 }, { 0, 0, 5, 226 }, { 651, 0, 5, 226 }, { 371, 5, 5, 216 },
+            { 376, 159, 304, 5 } });
 
     auto makeEdit = [this](const char* name, QRect geometry, int fontPx, int maxLength) {
         auto* e = new QLineEdit(this);
@@ -146,14 +137,8 @@ TFrmSecS::TFrmSecS(QWidget* parent)
     };
     SBEsc = makeButton("SBEsc", QString::fromUtf8("취 소"), { 408, 177 });
     SBLogin = makeButton("SBLogin", QString::fromUtf8("로 그 인"), { 518, 177 });
-    connect(SBEsc, &TImageButton::Click, this, &TFrmSecS::SBEscClick);
+    connect(SBEsc, &TImageButton::Click, this, &TDialog::reject);
     connect(SBLogin, &TImageButton::Click, this, &TFrmSecS::SBLoginClick);
-}
-
-TFrmSecS::~TFrmSecS()
-{
-    if (FrmSecS == this)
-        FrmSecS = nullptr;
 }
 
 void TFrmSecS::showEvent(QShowEvent* event)
@@ -197,10 +182,6 @@ void TFrmSecS::ShowReadError(const std::string& answer)
         + QString::fromUtf8("인터넷 사용가능 여부를 확인하십시요."));
 }
 
-void TFrmSecS::SBEscClick()
-{
-    done(2);
-}
 
 void TFrmSecS::SBLoginClick()
 {

@@ -53,7 +53,6 @@ class TFrmSecS : public TDialog {
 
 public:
     explicit TFrmSecS(QWidget* parent = nullptr);
-    ~TFrmSecS() override;
 
     QLineEdit* EdtMID = nullptr;
     QLineEdit* EdtCID = nullptr;
@@ -64,7 +63,6 @@ public:
     QLabel* ImgR = nullptr;
 
     void SBLoginClick();
-    void SBEscClick();
     // Refills the id boxes from the login values and puts the focus where the
     // next typing belongs; runs when the window is shown and again whenever
     // it gets the focus back from one of the program's own windows.

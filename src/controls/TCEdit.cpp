@@ -117,27 +117,29 @@ void TCEdit::SetMaxLength(int n)
 
 void TCEdit::SetValue(double v)
 {
-    QString text;
-    if (std::isfinite(v)) {
-        text = QString::number(v, 'g', 15);
-        if (text.contains(QLatin1Char('e'))) {
-            // Very large or very small numbers: written out in full so that the
-            // typed text stays digits and one point.
-            text = QString::number(v, 'f', 15);
-            if (text.contains(QLatin1Char('.'))) {
-                while (text.endsWith(QLatin1Char('0')))
-                    text.chop(1);
-                if (text.endsWith(QLatin1Char('.')))
-                    text.chop(1);
-            }
-            if (text == QLatin1String("-0"))
-                text = QStringLiteral("0");
-        }
-    } else {
-        text = QStringLiteral("0");
-    }
+    QString text = std::isfinite(v) ? QString::number(v, 'g', 15) : QStringLiteral("0");
+    // Very large or very small numbers: written out in full so that the
+    // typed text stays digits and one point.
+    if (text.contains(QLatin1Char('e')))
+        text = DecimalText(v, 15);
     typed_ = text == QLatin1String("0") ? QString() : text;
     Reformat();
+}
+
+QString DecimalText(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("0");
+    QString text = QString::number(value, 'f', decimals);
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    if (text == QLatin1String("-0"))
+        text = QStringLiteral("0");
+    return text;
 }
 
 bool TCEdit::SetValueText(const QString& plain)

@@ -95,4 +95,8 @@ private:
 // The shown form of a typed number; pure so that it can be checked directly.
 QString FormatTypedNumber(const QString& typed, bool currencyPoint, bool currencySign, char signChar);
 
+// `value` written out with at most `decimals` places: no exponent, no
+// trailing zeros or lone point, "-0" as "0"; "0" for what is no number.
+QString DecimalText(double value, int decimals);
+
 } // namespace order

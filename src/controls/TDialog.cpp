@@ -2,10 +2,12 @@
 
 #include "WindowMove.h"
 
+#include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -35,9 +37,20 @@ TDialog::TDialog(QWidget* parent, Qt::WindowFlags flags, const char* objectName)
     setModal(true);
 }
 
+TDialog::~TDialog()
+{
+    if (release_)
+        release_();
+}
+
 void TDialog::reject()
 {
     done(2);
+}
+
+void TDialog::FillBackground(const QColor& colour)
+{
+    background_ = colour;
 }
 
 void TDialog::DragBy(QWidget* strip)
@@ -58,6 +71,14 @@ void TDialog::WheelSteps(std::initializer_list<QWidget*> grids)
 void TDialog::ArrowKeysMoveFocus()
 {
     arrowKeysMoveFocus_ = true;
+}
+
+void TDialog::SendsKey(QAbstractButton* button, QWidget* grid, int key)
+{
+    connect(button, &QAbstractButton::clicked, this, [grid, key] {
+        grid->setFocus(Qt::OtherFocusReason);
+        PressKey(grid, key);
+    });
 }
 
 bool TDialog::FormKeyDown(QWidget* receiver, QKeyEvent* event)
@@ -134,6 +155,12 @@ void TDialog::mousePressEvent(QMouseEvent* event)
     if (dragByFrame_)
         StartWindowMove(this, event);
     QDialog::mousePressEvent(event);
+}
+
+void TDialog::paintEvent(QPaintEvent*)
+{
+    if (background_.isValid())
+        QPainter(this).fillRect(rect(), background_);
 }
 
 void TDialog::showEvent(QShowEvent* event)

@@ -7,11 +7,14 @@
 // arrow key would, and a borderless window is dragged by its strip. Each
 // window gives its own settings and acts on its own keys.
 
+#include <QColor>
 #include <QDialog>
 
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
+class QAbstractButton;
 class QKeyEvent;
 class QWheelEvent;
 
@@ -27,17 +30,34 @@ class TDialog : public QDialog {
     Q_OBJECT
 
 public:
+    ~TDialog() override;
     void reject() override; // Esc and closing give result 2
 
 protected:
     // A modal window that deletes itself when it closes.
     TDialog(QWidget* parent, Qt::WindowFlags flags, const char* objectName);
 
+    // The window's one global reference (FrmCnt for TFrmCnt, ...): set
+    // here, emptied when the window is destroyed unless a newer window of
+    // the kind has taken it meanwhile.
+    template <typename Window> void KeepIn(Window*& global)
+    {
+        global = static_cast<Window*>(this);
+        release_ = [&global, this] {
+            if (global == this)
+                global = nullptr;
+        };
+    }
+
     // Settings, given in the window's constructor.
+    void FillBackground(const QColor& colour); // painted under the controls
     void DragBy(QWidget* strip); // a left press there drags the window
     void DragByFrame(); // a press on the window itself (its frame) drags it
     void WheelSteps(std::initializer_list<QWidget*> grids);
     void ArrowKeysMoveFocus(); // Up and Down go to the previous and next field
+    // A click on `button` gives `grid` the focus and presses `key` there
+    // (the paging buttons beside a list).
+    void SendsKey(QAbstractButton* button, QWidget* grid, int key);
 
     // The key preview: every key press delivered to the window or one of its
     // controls (the receiver) comes here first; true when the window takes
@@ -52,9 +72,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    std::function<void()> release_;
+    QColor background_;
     std::vector<QWidget*> strips_;
     std::vector<QWidget*> wheelGrids_;
     bool dragByFrame_ = false;

@@ -1,5 +1,6 @@
 #include "WindowStyle.h"
 
+#include <QFrame>
 #include <QToolButton>
 
 namespace order {
@@ -18,6 +19,20 @@ QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QRect& geo
     pal.setColor(QPalette::ButtonText, color);
     b->setPalette(pal);
     return b;
+}
+
+void MakeFrameBars(QWidget* parent, int first, std::initializer_list<QRect> bars)
+{
+    int n = first;
+    for (const QRect& r : bars) {
+        auto* panel = new QFrame(parent);
+        panel->setObjectName(QStringLiteral("Panel%1").arg(n++));
+        panel->setGeometry(r);
+        panel->setAutoFillBackground(true);
+        QPalette pal = panel->palette();
+        pal.setColor(QPalette::Window, kSkyBlue);
+        panel->setPalette(pal);
+    }
 }
 
 } // namespace order

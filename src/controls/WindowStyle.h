@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QString>
 
+#include <initializer_list>
+
 class QToolButton;
 class QWidget;
 
@@ -34,5 +36,9 @@ inline const QColor kTeal { 0, 128, 128 };
 // shows its caption in the given font and colour.
 QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QRect& geometry, const QString& caption,
     const QString& hint, const QFont& font, const QColor& color = Qt::black);
+
+// The sky-blue bars of a frame, as panels named "Panel<first>", "Panel<first
+// + 1>", ... in the order given.
+void MakeFrameBars(QWidget* parent, int first, std::initializer_list<QRect> bars);
 
 } // namespace order

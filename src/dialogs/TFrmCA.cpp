@@ -47,10 +47,10 @@ QString CalendarDateCode(const QDate& date)
 TFrmCA::TFrmCA(QWidget* parent)
     : TDialog(parent, Qt::Tool, "FrmCA")
 {
-    FrmCA = this;
+    KeepIn(FrmCA);
     setWindowTitle(QString());
     // FormCreate
-    const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
+    const int width = DialogWidth(kWidth);
     resize(width, kHeight);
     firstActivate_ = true;
     if (DM)
@@ -120,12 +120,6 @@ void TFrmCA::ShowYearWithSuffix()
 {
     if (auto* year = MCa->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton")))
         year->setText(CalendarYearText(MCa->yearShown()));
-}
-
-TFrmCA::~TFrmCA()
-{
-    if (FrmCA == this)
-        FrmCA = nullptr;
 }
 
 void TFrmCA::FormActivate()

@@ -34,7 +34,6 @@ class TFrmCA : public TDialog {
 
 public:
     explicit TFrmCA(QWidget* parent = nullptr);
-    ~TFrmCA() override;
 
     QString InputText; // set by the opener before exec()
 

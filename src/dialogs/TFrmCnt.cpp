@@ -68,28 +68,18 @@ namespace {
 
 QString QuantityText(double value)
 {
-    if (!std::isfinite(value))
-        return QStringLiteral("0");
-    QString text = QString::number(value, 'f', 4);
-    if (text.contains(QLatin1Char('.'))) {
-        while (text.endsWith(QLatin1Char('0')))
-            text.chop(1);
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
-    }
-    if (text == QLatin1String("-0"))
-        text = QStringLiteral("0");
-    return text;
+    return DecimalText(value, 4);
 }
 
 TFrmCnt::TFrmCnt(QWidget* parent)
     : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmCnt")
 {
-    FrmCnt = this;
+    KeepIn(FrmCnt);
+    FillBackground(kSkyBlue);
     ArrowKeysMoveFocus();
     setWindowTitle(QString::fromUtf8(" 발주수량 입력창"));
     setFont(PixelFont("굴림", 12, false));
-    const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
+    const int width = DialogWidth(kWidth);
     setFixedSize(width, kHeight);
 
     Panel9 = new QWidget(this);
@@ -166,13 +156,7 @@ TFrmCnt::TFrmCnt(QWidget* parent)
     connect(SBP, &TImageButton::Click, this, &TFrmCnt::SBPClick);
     connect(SBDel, &TImageButton::Click, this, &TFrmCnt::SBDelClick);
     connect(SBOK, &TImageButton::Click, this, &TFrmCnt::SBOKClick);
-    connect(SBEsc, &TImageButton::Click, this, &TFrmCnt::SBEscClick);
-}
-
-TFrmCnt::~TFrmCnt()
-{
-    if (FrmCnt == this)
-        FrmCnt = nullptr;
+    connect(SBEsc, &TImageButton::Click, this, &TDialog::reject);
 }
 
 void TFrmCnt::SetQuantityText(const QString& text)
@@ -274,10 +258,6 @@ void TFrmCnt::SBOKClick()
     DM->LineNote.clear();
 }
 
-void TFrmCnt::SBEscClick()
-{
-    done(2);
-}
 
 // Whatever closes the window: OK takes the line from the fields once more
 // (an empty name turns it into Cancel); anything else leaves the exchange
@@ -325,10 +305,10 @@ void TFrmCnt::showEvent(QShowEvent* event)
     FormActivate();
 }
 
-void TFrmCnt::paintEvent(QPaintEvent*)
+void TFrmCnt::paintEvent(QPaintEvent* event)
 {
+    TDialog::paintEvent(event);
     QPainter p(this);
-    p.fillRect(rect(), kSkyBlue);
     p.fillRect(QRect(kSide, kStrip, width() - 2 * kSide, height() - kStrip - kSide), Qt::white);
     p.setFont(PixelFont("굴림", 12, true));
     p.setPen(Qt::white);

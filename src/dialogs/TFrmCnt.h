@@ -47,7 +47,6 @@ class TFrmCnt : public TDialog {
 
 public:
     explicit TFrmCnt(QWidget* parent = nullptr);
-    ~TFrmCnt() override;
 
     // Inputs, set by the opener before exec().
     QString Mode;
@@ -80,7 +79,6 @@ public:
     void SBPClick() { } // laid out; decimals are typed into CEdtCnt
     void SBDelClick();
     void SBOKClick();
-    void SBEscClick();
 
     void done(int result) override; // closing rules: see the .cpp
 

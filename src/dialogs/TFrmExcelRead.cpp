@@ -174,7 +174,8 @@ CellText PasteCellText(int col, const QString& cell)
 TFrmExcelRead::TFrmExcelRead(QWidget* parent)
     : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmExcelRead")
 {
-    FrmExcelRead = this;
+    KeepIn(FrmExcelRead);
+    FillBackground(kSkyBlue);
     setWindowTitle(QStringLiteral(" Excel 제품 자료 일괄등록"));
     setFont(PixelFont("굴림", 12));
     setFixedSize(kWidth, kHeight);
@@ -279,20 +280,14 @@ TFrmExcelRead::TFrmExcelRead(QWidget* parent)
     connect(SBF1, &QToolButton::clicked, this, &TFrmExcelRead::SBF1Click);
     connect(SBF9, &QToolButton::clicked, this, &TFrmExcelRead::SBF9Click);
     connect(SBF7, &QToolButton::clicked, this, &TFrmExcelRead::SBF7Click);
-    connect(SBEsc, &QToolButton::clicked, this, &TFrmExcelRead::SBEscClick);
-    connect(SBHome, &QToolButton::clicked, this, &TFrmExcelRead::SBHomeClick);
-    connect(SBPgUp, &QToolButton::clicked, this, &TFrmExcelRead::SBPgUpClick);
-    connect(SBPgDn, &QToolButton::clicked, this, &TFrmExcelRead::SBPgDnClick);
-    connect(SBEnd, &QToolButton::clicked, this, &TFrmExcelRead::SBEndClick);
+    connect(SBEsc, &QToolButton::clicked, this, &TDialog::reject);
+    SendsKey(SBHome, SGS, Qt::Key_Home);
+    SendsKey(SBPgUp, SGS, Qt::Key_PageUp);
+    SendsKey(SBPgDn, SGS, Qt::Key_PageDown);
+    SendsKey(SBEnd, SGS, Qt::Key_End);
     connect(SBEnter, &QToolButton::clicked, this, &TFrmExcelRead::SBEnterClick);
     connect(SBIns, &QToolButton::clicked, this, &TFrmExcelRead::SBInsClick);
     connect(SBDel, &QToolButton::clicked, this, &TFrmExcelRead::SBDelClick);
-}
-
-TFrmExcelRead::~TFrmExcelRead()
-{
-    if (FrmExcelRead == this)
-        FrmExcelRead = nullptr;
 }
 
 void TFrmExcelRead::SBF1Click()
@@ -328,10 +323,6 @@ void TFrmExcelRead::SBF9Click()
         SGS->Model()->ClearCells();
 }
 
-void TFrmExcelRead::SBEscClick()
-{
-    done(2);
-}
 
 void TFrmExcelRead::EscKey()
 {
@@ -364,25 +355,9 @@ void TFrmExcelRead::SBDelClick()
     DeletePasteRow(*SGS->Model(), SGS->Row());
 }
 
-void TFrmExcelRead::SBHomeClick()
-{
-    PressKey(SGS, Qt::Key_Home);
-}
 
-void TFrmExcelRead::SBPgUpClick()
-{
-    PressKey(SGS, Qt::Key_PageUp);
-}
 
-void TFrmExcelRead::SBPgDnClick()
-{
-    PressKey(SGS, Qt::Key_PageDown);
-}
 
-void TFrmExcelRead::SBEndClick()
-{
-    PressKey(SGS, Qt::Key_End);
-}
 
 bool TFrmExcelRead::FormKeyDown(QWidget* receiver, QKeyEvent* event)
 {
@@ -422,10 +397,10 @@ void TFrmExcelRead::showEvent(QShowEvent* event)
     }
 }
 
-void TFrmExcelRead::paintEvent(QPaintEvent*)
+void TFrmExcelRead::paintEvent(QPaintEvent* event)
 {
+    TDialog::paintEvent(event);
     QPainter p(this);
-    p.fillRect(rect(), kSkyBlue);
     // The title on the strip under the thin top strip.
     p.setPen(Qt::white);
     p.setFont(PixelFont("굴림", 12, true));

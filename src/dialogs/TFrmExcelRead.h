@@ -82,7 +82,6 @@ class TFrmExcelRead : public TDialog {
 
 public:
     explicit TFrmExcelRead(QWidget* parent = nullptr);
-    ~TFrmExcelRead() override;
 
     // Given to the quantity window in mode "NEW": appends one direct line to
     // the opener's order.
@@ -116,14 +115,9 @@ public:
     void SBF1Click();
     void SBF7Click();
     void SBF9Click();
-    void SBEscClick();
     void SBEnterClick();
     void SBInsClick();
     void SBDelClick();
-    void SBHomeClick();
-    void SBPgUpClick();
-    void SBPgDnClick();
-    void SBEndClick();
 
 protected:
     void showEvent(QShowEvent* event) override;

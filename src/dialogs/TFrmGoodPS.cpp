@@ -144,7 +144,8 @@ CellText GoodCellText(int col, const QString& cell, bool priceInColumn3, const G
 TFrmGoodPS::TFrmGoodPS(QWidget* parent)
     : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmGoodPS")
 {
-    FrmGoodPS = this;
+    KeepIn(FrmGoodPS);
+    FillBackground(kSkyBlue);
     setWindowTitle(QStringLiteral(" 누리상점 딩동주문 Ⅲ"));
     setFont(PixelFont("굴림", 12));
     setFixedSize(kWidth, kHeight);
@@ -220,27 +221,21 @@ TFrmGoodPS::TFrmGoodPS(QWidget* parent)
     SBOnly = Button(this, "SBOnly", QRect(kFrame + 98, barY, kClassWidth - 98, 28), kAll,
         QStringLiteral("모든제품 또는 거래된제품 선택 단축키[SpaceBar]"));
 
-    connect(SBEsc, &QToolButton::clicked, this, &TFrmGoodPS::SBEscClick);
-    connect(SBHome, &QToolButton::clicked, this, &TFrmGoodPS::SBHomeClick);
-    connect(SBPgUp, &QToolButton::clicked, this, &TFrmGoodPS::SBPgUpClick);
-    connect(SBPgDn, &QToolButton::clicked, this, &TFrmGoodPS::SBPgDnClick);
-    connect(SBEnd, &QToolButton::clicked, this, &TFrmGoodPS::SBEndClick);
+    connect(SBEsc, &QToolButton::clicked, this, &TDialog::reject);
+    SendsKey(SBHome, SGG, Qt::Key_Home);
+    SendsKey(SBPgUp, SGG, Qt::Key_PageUp);
+    SendsKey(SBPgDn, SGG, Qt::Key_PageDown);
+    SendsKey(SBEnd, SGG, Qt::Key_End);
+    SendsKey(SBPU, SGP, Qt::Key_PageUp);
+    SendsKey(SBPD, SGP, Qt::Key_PageDown);
     connect(SBEnter, &QToolButton::clicked, this, &TFrmGoodPS::SBEnterClick);
     connect(SBUP, &QToolButton::clicked, this, &TFrmGoodPS::SBUPClick);
     connect(SBDN, &QToolButton::clicked, this, &TFrmGoodPS::SBDNClick);
-    connect(SBPU, &QToolButton::clicked, this, &TFrmGoodPS::SBPUClick);
-    connect(SBPD, &QToolButton::clicked, this, &TFrmGoodPS::SBPDClick);
     connect(SBOnly, &QToolButton::clicked, this, &TFrmGoodPS::SBOnlyClick);
     connect(SGP, &TStringGrid::SelectCell, this, [this] { FillProducts(); });
     connect(SGP, &TStringGrid::Clicked, this, [this] { FillProducts(); });
     connect(SGG, &TStringGrid::SelectCell, this, [this](int, int row) { SBCount->setText(QString::number(row + 1)); });
     connect(SGG, &TStringGrid::DblClicked, this, &TFrmGoodPS::SGGDblClick);
-}
-
-TFrmGoodPS::~TFrmGoodPS()
-{
-    if (FrmGoodPS == this)
-        FrmGoodPS = nullptr;
 }
 
 bool TFrmGoodPS::OnlyTradedShown() const
@@ -346,51 +341,18 @@ void TFrmGoodPS::SBDNClick()
         SGG->SetRow(r);
 }
 
-void TFrmGoodPS::SendKey(TStringGrid* grid, int key)
-{
-    grid->setFocus(Qt::OtherFocusReason);
-    PressKey(grid, key);
-}
 
-void TFrmGoodPS::SBPUClick()
-{
-    SendKey(SGP, Qt::Key_PageUp);
-}
 
-void TFrmGoodPS::SBPDClick()
-{
-    SendKey(SGP, Qt::Key_PageDown);
-}
 
-void TFrmGoodPS::SBHomeClick()
-{
-    SendKey(SGG, Qt::Key_Home);
-}
 
-void TFrmGoodPS::SBPgUpClick()
-{
-    SendKey(SGG, Qt::Key_PageUp);
-}
 
-void TFrmGoodPS::SBPgDnClick()
-{
-    SendKey(SGG, Qt::Key_PageDown);
-}
 
-void TFrmGoodPS::SBEndClick()
-{
-    SendKey(SGG, Qt::Key_End);
-}
 
 void TFrmGoodPS::SBEnterClick()
 {
     done(1);
 }
 
-void TFrmGoodPS::SBEscClick()
-{
-    done(2);
-}
 
 bool TFrmGoodPS::FormKeyDown(QWidget* receiver, QKeyEvent* event)
 {
@@ -459,12 +421,6 @@ void TFrmGoodPS::showEvent(QShowEvent* event)
 {
     TDialog::showEvent(event);
     FormActivate();
-}
-
-void TFrmGoodPS::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.fillRect(rect(), kSkyBlue);
 }
 
 } // namespace order

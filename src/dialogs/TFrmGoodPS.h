@@ -69,7 +69,6 @@ class TFrmGoodPS : public TDialog {
 
 public:
     explicit TFrmGoodPS(QWidget* parent = nullptr);
-    ~TFrmGoodPS() override;
 
     // Inputs, set by the opener before exec().
     bool OnlyTraded = true;
@@ -104,24 +103,15 @@ public:
     void SBOnlyClick();
     void SBUPClick();
     void SBDNClick();
-    void SBPUClick();
-    void SBPDClick();
-    void SBHomeClick();
-    void SBPgUpClick();
-    void SBPgDnClick();
-    void SBEndClick();
     void SBEnterClick();
-    void SBEscClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     bool FormKeyDown(QWidget* receiver, QKeyEvent* event) override;
     void EnterKey(QWidget* receiver) override;
 
 private:
-    void SendKey(TStringGrid* grid, int key);
     bool OnlyTradedShown() const;
 
     bool firstActivate_ = true;

@@ -6,7 +6,6 @@
 #include "WindowStyle.h"
 
 #include <QLabel>
-#include <QPainter>
 #include <QPlainTextEdit>
 
 namespace order {
@@ -86,9 +85,10 @@ QStringList HelpLines()
 TFrmHelp::TFrmHelp(QWidget* parent)
     : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmHelp")
 {
-    FrmHelp = this;
+    KeepIn(FrmHelp);
+    FillBackground(kSkyBlue);
     setFont(GulimFont(12));
-    const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
+    const int width = DialogWidth(kWidth);
     setFixedSize(width, kHeight);
     const int inner = width - 2 * kFrame;
 
@@ -118,7 +118,7 @@ TFrmHelp::TFrmHelp(QWidget* parent)
     ImgBtnEsc->SetPicture(CloseButtonStrip());
     ImgBtnEsc->setCursor(Qt::PointingHandCursor);
     ImgBtnEsc->move(inner - 41 - 6, (kHeader - 42) / 2);
-    connect(ImgBtnEsc, &TImageButton::Click, this, &TFrmHelp::ImgBtnEscClick);
+    connect(ImgBtnEsc, &TImageButton::Click, this, &TDialog::reject);
 
     Mm = new QPlainTextEdit(this);
     Mm->setObjectName(QStringLiteral("Mm"));
@@ -133,21 +133,5 @@ TFrmHelp::TFrmHelp(QWidget* parent)
     Mm->setFocus(Qt::OtherFocusReason);
 }
 
-TFrmHelp::~TFrmHelp()
-{
-    if (FrmHelp == this)
-        FrmHelp = nullptr;
-}
-
-void TFrmHelp::ImgBtnEscClick()
-{
-    done(2);
-}
-
-void TFrmHelp::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.fillRect(rect(), kSkyBlue);
-}
 
 } // namespace order

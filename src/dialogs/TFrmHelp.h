@@ -29,7 +29,6 @@ class TFrmHelp : public TDialog {
 
 public:
     explicit TFrmHelp(QWidget* parent = nullptr);
-    ~TFrmHelp() override;
 
     QWidget* Panel6 = nullptr;
     QLabel* Label1 = nullptr;
@@ -38,10 +37,8 @@ public:
     TImageButton* ImgBtnEsc = nullptr;
     QPlainTextEdit* Mm = nullptr;
 
-    void ImgBtnEscClick();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
 };
 
 extern TFrmHelp* FrmHelp;

@@ -31,12 +31,13 @@ QString NoticeCellText(const QString& cell)
 TFrmMessage::TFrmMessage(QWidget* parent)
     : TDialog(parent, Qt::Dialog | Qt::FramelessWindowHint, "FrmMessage")
 {
-    FrmMessage = this;
+    KeepIn(FrmMessage);
+    FillBackground(kSkyBlue);
     // The frame is the only part that is not grid or button: it moves the
     // borderless window.
     DragByFrame();
     setFont(GulimFont(12));
-    const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
+    const int width = DialogWidth(kWidth);
     setFixedSize(width, kHeight);
 
     SGS = new TStringGrid(this);
@@ -70,13 +71,7 @@ TFrmMessage::TFrmMessage(QWidget* parent)
     // Over the grid's top right corner, inside its border.
     ImgBtnEsc->move(SGS->geometry().right() - SGS->frameWidth() - 41 + 1, SGS->y() + SGS->frameWidth());
     ImgBtnEsc->raise();
-    connect(ImgBtnEsc, &TImageButton::Click, this, &TFrmMessage::ImgBtnEscClick);
-}
-
-TFrmMessage::~TFrmMessage()
-{
-    if (FrmMessage == this)
-        FrmMessage = nullptr;
+    connect(ImgBtnEsc, &TImageButton::Click, this, &TDialog::reject);
 }
 
 void TFrmMessage::FormActivate()
@@ -86,10 +81,6 @@ void TFrmMessage::FormActivate()
     SGS->SetRow(kNoticeRows - 1);
 }
 
-void TFrmMessage::ImgBtnEscClick()
-{
-    done(2);
-}
 
 void TFrmMessage::SGSDrawCell(int col, int row, QPainter& p, const QRect& rect, bool, bool)
 {
@@ -111,12 +102,6 @@ void TFrmMessage::showEvent(QShowEvent* event)
     FormActivate();
     TDialog::showEvent(event);
     SGS->setFocus(Qt::OtherFocusReason);
-}
-
-void TFrmMessage::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.fillRect(rect(), kSkyBlue);
 }
 
 } // namespace order

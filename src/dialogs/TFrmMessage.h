@@ -33,7 +33,6 @@ public:
     static constexpr int kNoticeRows = 20;
 
     explicit TFrmMessage(QWidget* parent = nullptr);
-    ~TFrmMessage() override;
 
     // Notice lines 0 to 19; the first n hold the loaded notices, the rest are
     // empty. Read at every activation.
@@ -43,13 +42,11 @@ public:
     TImageButton* ImgBtnEsc = nullptr;
 
     void FormActivate();
-    void ImgBtnEscClick();
     void SGSDrawCell(int col, int row, QPainter& p, const QRect& rect, bool selected, bool focused);
 
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 };
 
 extern TFrmMessage* FrmMessage;

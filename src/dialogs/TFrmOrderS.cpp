@@ -41,11 +41,11 @@ namespace {
 TFrmOrderS::TFrmOrderS(QWidget* parent)
     : TDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint, "FrmOrderS")
 {
-    FrmOrderS = this;
+    KeepIn(FrmOrderS);
     setWindowTitle(QStringLiteral(" 딩동주문 Ⅲ"));
     setFont(PixelFont("돋움", 12, false));
     // FormCreate
-    const int width = (DM && DM->IsWin2000Family) ? kWidth - 8 : kWidth;
+    const int width = DialogWidth(kWidth);
     setFixedSize(width, kHeight);
     firstActivate_ = true;
 
@@ -117,23 +117,17 @@ TFrmOrderS::TFrmOrderS(QWidget* parent)
     SBEnd = Button(this, "SBEnd", QStringLiteral("End"), next());
     SBEnter = Button(this, "SBEnter", QStringLiteral("Enter"), next());
     SBCount = Button(this, "SBCount", QStringLiteral("1"), next(), kTeal);
-    connect(SBEsc, &QToolButton::clicked, this, [this] { SBEscClick(); });
-    connect(SBHome, &QToolButton::clicked, this, [this] { SBHomeClick(); });
-    connect(SBPgUp, &QToolButton::clicked, this, [this] { SBPgUpClick(); });
-    connect(SBPgDn, &QToolButton::clicked, this, [this] { SBPgDnClick(); });
-    connect(SBEnd, &QToolButton::clicked, this, [this] { SBEndClick(); });
+    connect(SBEsc, &QToolButton::clicked, this, &TDialog::reject);
+    SendsKey(SBHome, SGG, Qt::Key_Home);
+    SendsKey(SBPgUp, SGG, Qt::Key_PageUp);
+    SendsKey(SBPgDn, SGG, Qt::Key_PageDown);
+    SendsKey(SBEnd, SGG, Qt::Key_End);
     connect(SBEnter, &QToolButton::clicked, this, [this] { SBEnterClick(); });
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setGeometry(0, kHeight - kStatusHeight, width, kStatusHeight);
-}
-
-TFrmOrderS::~TFrmOrderS()
-{
-    if (FrmOrderS == this)
-        FrmOrderS = nullptr;
 }
 
 void TFrmOrderS::FormActivate()
@@ -184,36 +178,11 @@ void TFrmOrderS::SBEnterClick()
     done(1);
 }
 
-void TFrmOrderS::SBEscClick()
-{
-    done(2);
-}
 
-void TFrmOrderS::SendKeyToGrid(int key)
-{
-    SGG->setFocus(Qt::OtherFocusReason);
-    PressKey(SGG, key);
-}
 
-void TFrmOrderS::SBHomeClick()
-{
-    SendKeyToGrid(Qt::Key_Home);
-}
 
-void TFrmOrderS::SBPgUpClick()
-{
-    SendKeyToGrid(Qt::Key_PageUp);
-}
 
-void TFrmOrderS::SBPgDnClick()
-{
-    SendKeyToGrid(Qt::Key_PageDown);
-}
 
-void TFrmOrderS::SBEndClick()
-{
-    SendKeyToGrid(Qt::Key_End);
-}
 
 void TFrmOrderS::SGGDrawCell(int col, int row, QPainter& p, const QRect& rect, bool, bool)
 {

@@ -33,7 +33,6 @@ class TFrmOrderS : public TDialog {
 
 public:
     explicit TFrmOrderS(QWidget* parent = nullptr);
-    ~TFrmOrderS() override;
 
     int Purpose = 0; // set by the opener; the list does not depend on it
 
@@ -68,12 +67,7 @@ public:
     void SGGClick();
     void SGGDblClick();
     void SGGDrawCell(int col, int row, QPainter& p, const QRect& rect, bool selected, bool focused);
-    void SBHomeClick();
-    void SBPgUpClick();
-    void SBPgDnClick();
-    void SBEndClick();
     void SBEnterClick();
-    void SBEscClick();
 
     void done(int result) override; // closing rules: see the .cpp
 
@@ -84,7 +78,6 @@ protected:
     void EnterKey(QWidget* receiver) override;
 
 private:
-    void SendKeyToGrid(int key);
 
     bool firstActivate_ = true;
 };
