@@ -53,6 +53,26 @@ namespace {
         return out;
     }
 
+    // Antialiased shapes and text.
+    class SmoothPainter : public QPainter {
+    public:
+        explicit SmoothPainter(QPaintDevice* device)
+            : QPainter(device)
+        {
+            setRenderHint(Antialiasing);
+            setRenderHint(TextAntialiasing);
+        }
+    };
+
+    // A gradient from the top edge of `r` down to its bottom edge.
+    void FillDown(QPainter& p, const QRect& r, std::initializer_list<std::pair<qreal, QColor>> stops)
+    {
+        QLinearGradient g(r.left(), r.top(), r.left(), r.top() + r.height());
+        for (const auto& [at, colour] : stops)
+            g.setColorAt(at, colour);
+        p.fillRect(r, g);
+    }
+
     QImage Canvas(int w, int h)
     {
         QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
@@ -158,9 +178,7 @@ QImage LoginButtonStrip(const QString& caption)
     const int w = 102;
     const int sliceH = 31;
     QImage canvas = Canvas(w, 126);
-    QPainter p(&canvas);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    SmoothPainter p(&canvas);
     const QFont font = ArtFont(14, true);
     for (int i = 0; i < 4; ++i) {
         const QRectF r(1.5, i * sliceH + 1.5, w - 3, sliceH - 3);
@@ -176,9 +194,7 @@ QImage KeypadStrip(const QString& caption, int sliceHeight)
     if (sliceHeight < 8)
         sliceHeight = 8;
     QImage canvas = Canvas(w, 4 * sliceHeight);
-    QPainter p(&canvas);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    SmoothPainter p(&canvas);
     const bool wide = caption.size() > 1;
     const QFont font = ArtFont(wide ? 15 : 22, true);
     const bool action = caption.contains(QLatin1Char('K')) || caption.contains(QString::fromUtf8("취"));
@@ -221,15 +237,9 @@ QImage LoginLeftPicture()
     const int w = 366;
     const int h = 216;
     QImage img(w, h, QImage::Format_RGB32);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    SmoothPainter p(&img);
 
-    QLinearGradient sky(0, 0, 0, h);
-    sky.setColorAt(0, QColor(120, 196, 245));
-    sky.setColorAt(0.65, QColor(214, 238, 252));
-    sky.setColorAt(1, QColor(255, 255, 255));
-    p.fillRect(img.rect(), sky);
+    FillDown(p, img.rect(), { { 0, QColor(120, 196, 245) }, { 0.65, QColor(214, 238, 252) }, { 1, Qt::white } });
 
     // Rolling hills and a road towards the shop.
     QPainterPath hills;
@@ -320,14 +330,9 @@ QImage LoginRightPicture()
     const int w = 275;
     const int h = 216;
     QImage img(w, h, QImage::Format_RGB32);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    SmoothPainter p(&img);
 
-    QLinearGradient bg(0, 0, 0, h);
-    bg.setColorAt(0, QColor(244, 249, 254));
-    bg.setColorAt(1, QColor(226, 239, 251));
-    p.fillRect(img.rect(), bg);
+    FillDown(p, img.rect(), { { 0, QColor(244, 249, 254) }, { 1, QColor(226, 239, 251) } });
 
     const char* captions[3] = { "거래처 아이디", "주문자 아이디", "비밀번호" };
     for (int i = 0; i < 3; ++i) {

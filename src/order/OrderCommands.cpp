@@ -66,7 +66,7 @@ void TFrmMain::ShowOrder()
     const bool prices = GubOn();
     for (std::size_t r = 0; r < shown.Lines.size() && static_cast<int>(r) < grid.RowCount(); ++r) {
         const OrderItem& line = shown.Lines[r];
-        WriteReadLine(grid, static_cast<int>(r), line, prices ? TradedPrice(line.code) : QString());
+        WriteItem(grid, static_cast<int>(r), line, prices ? TradedPrice(line.code) : QString());
     }
     SGS->SetRow(0);
     CEdtSum->SetValue(0);

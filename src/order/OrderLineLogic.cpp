@@ -84,6 +84,21 @@ void WriteLine(TStringGridModel& lines, int row, const OrderLine& line, bool wit
     lines.SetCell(c.Note, row, line.note);
 }
 
+void WriteItem(TStringGridModel& lines, int row, const OrderItem& line, const QString& price)
+{
+    const TLineColumns c = TLineColumns::ForColumnCount(lines.ColCount());
+    lines.SetCell(c.Number, row, QString::number(row + 1));
+    lines.SetCell(c.Code, row, line.code);
+    lines.SetCell(c.Name, row, line.name);
+    lines.SetCell(c.Unit, row, line.unit);
+    lines.SetCell(c.Qty, row, line.qty);
+    if (!price.isEmpty()) {
+        lines.SetCell(c.Price, row, price);
+        lines.SetCell(c.Amount, row, LineAmount(line.qty, price));
+    }
+    lines.SetCell(c.Note, row, line.note);
+}
+
 void SetLineQuantity(TStringGridModel& lines, int row, const QString& qty, bool withPrices)
 {
     const TLineColumns c = TLineColumns::ForColumnCount(lines.ColCount());

@@ -59,6 +59,9 @@ QString IncrementQuantity(const QString& qty);
 // Writes a product line into `row` (number, code, name, unit, quantity
 // without ","; with prices: price without "," and its amount; note).
 void WriteLine(TStringGridModel& lines, int row, const OrderLine& line, bool withPrices);
+// Writes a line as the order keeps it into `row`: number, code, name, unit,
+// quantity and note as given; with a price also the price and the amount.
+void WriteItem(TStringGridModel& lines, int row, const OrderItem& line, const QString& price = QString());
 // Sets a line's quantity and, with prices, recomputes its amount.
 void SetLineQuantity(TStringGridModel& lines, int row, const QString& qty, bool withPrices);
 

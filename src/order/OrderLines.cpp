@@ -92,12 +92,7 @@ void TFrmMain::AddDirectLine(const QString& name, const QString& unit, const QSt
         ShowMessage(kFull);
         return;
     }
-    lines.SetCell(LineColumns.Number, row, QString::number(row + 1));
-    lines.SetCell(LineColumns.Code, row, kDirectCode);
-    lines.SetCell(LineColumns.Name, row, name);
-    lines.SetCell(LineColumns.Unit, row, unit);
-    lines.SetCell(LineColumns.Qty, row, qty);
-    lines.SetCell(LineColumns.Note, row, note);
+    WriteItem(lines, row, { kDirectCode, name, unit, qty, note });
     SGS->SetRow(row);
 }
 

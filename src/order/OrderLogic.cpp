@@ -128,21 +128,6 @@ ReadOrderAnswer ParseOrderAnswer(std::string_view answer, int capacity)
     return read;
 }
 
-void WriteReadLine(TStringGridModel& lines, int row, const OrderItem& line, const QString& price)
-{
-    const TLineColumns c = TLineColumns::ForColumnCount(lines.ColCount());
-    lines.SetCell(c.Number, row, QString::number(row + 1));
-    lines.SetCell(c.Code, row, line.code);
-    lines.SetCell(c.Name, row, line.name);
-    lines.SetCell(c.Unit, row, line.unit);
-    lines.SetCell(c.Qty, row, line.qty);
-    if (!price.isEmpty()) {
-        lines.SetCell(c.Price, row, price);
-        lines.SetCell(c.Amount, row, LineAmount(line.qty, price));
-    }
-    lines.SetCell(c.Note, row, line.note);
-}
-
 std::vector<UnusualLine> UnusualQuantities(
     const TStringGridModel& lines, const TStringGridModel& traded, int tradedCodeCol, int tradedUsualCol)
 {

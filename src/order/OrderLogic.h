@@ -52,11 +52,6 @@ struct ReadOrderAnswer {
 
 ReadOrderAnswer ParseOrderAnswer(std::string_view answer, int capacity = kLineRowCount);
 
-// Writes a line read from an order into `row`: number, code, name, unit,
-// quantity and note as read; with a price (trimmed) also the price and the
-// amount. An empty price leaves both empty.
-void WriteReadLine(TStringGridModel& lines, int row, const OrderItem& line, const QString& price);
-
 // A line whose quantity is ten times the shop's usual quantity or more.
 struct UnusualLine {
     QString name;

@@ -8,11 +8,6 @@
 
 namespace order {
 
-namespace {
-
-
-} // namespace
-
 PasteCounts AddPastedRows(TStringGridModel& lines, const TStringGridModel& catalog, const TListColumns& cols,
     const std::vector<PastedRow>& rows, bool withPrices)
 {
@@ -38,40 +33,28 @@ PasteCounts AddPastedRows(TStringGridModel& lines, const TStringGridModel& catal
         int product = barcode.isEmpty() ? -1 : byBarcode.value(barcode, -1);
         if (product < 0)
             product = byName.value(name, -1);
-        if (product >= 0) {
-            const QString code = Trimmed(catalog.Cell(cols.Code, product));
-            const int existing = FindLine(lines, code);
-            if (existing >= 0) {
-                QString had = lines.Cell(lc.Qty, existing);
-                had.remove(QLatin1Char(','));
-                SetLineQuantity(lines, existing, PlainNumber(ToCurrency(had) + ToCurrency(row.qty)), withPrices);
-                ++counts.products;
-                continue;
-            }
-            const int free = FirstFreeRow(lines);
-            if (free < 0) {
-                ++counts.notFit;
-                continue;
-            }
-            WriteLine(lines, free,
-                OrderLine { code, Trimmed(catalog.Cell(cols.Name, product)), Trimmed(catalog.Cell(cols.Unit, product)),
-                    row.qty, TrimRight(row.note), Trimmed(catalog.Cell(cols.Price, product)) },
-                withPrices);
+        const QString code = product >= 0 ? Trimmed(catalog.Cell(cols.Code, product)) : QString();
+        // A product already ordered takes the pasted quantity on top.
+        if (const int existing = product >= 0 ? FindLine(lines, code) : -1; existing >= 0) {
+            QString had = lines.Cell(lc.Qty, existing);
+            had.remove(QLatin1Char(','));
+            SetLineQuantity(lines, existing, PlainNumber(ToCurrency(had) + ToCurrency(row.qty)), withPrices);
             ++counts.products;
             continue;
         }
         const int free = FirstFreeRow(lines);
         if (free < 0) {
             ++counts.notFit;
-            continue;
+        } else if (product >= 0) {
+            WriteLine(lines, free,
+                OrderLine { code, Trimmed(catalog.Cell(cols.Name, product)), Trimmed(catalog.Cell(cols.Unit, product)),
+                    row.qty, TrimRight(row.note), Trimmed(catalog.Cell(cols.Price, product)) },
+                withPrices);
+            ++counts.products;
+        } else {
+            WriteItem(lines, free, { kDirectCode, name, Trimmed(row.unit), row.qty, TrimRight(row.note) });
+            ++counts.direct;
         }
-        lines.SetCell(lc.Number, free, QString::number(free + 1));
-        lines.SetCell(lc.Code, free, kDirectCode);
-        lines.SetCell(lc.Name, free, name);
-        lines.SetCell(lc.Unit, free, Trimmed(row.unit));
-        lines.SetCell(lc.Qty, free, row.qty);
-        lines.SetCell(lc.Note, free, TrimRight(row.note));
-        ++counts.direct;
     }
     return counts;
 }

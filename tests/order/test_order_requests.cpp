@@ -131,8 +131,8 @@ TEST(OrderAnswer, ReadLinePricesOnlyWhenFound)
     TStringGridModel lines;
     lines.SetColCount(kLineColCount);
     lines.SetRowCount(kLineRowCount);
-    WriteReadLine(lines, 0, { "100001", "라면", "BOX", "1.5", "n" }, QStringLiteral("1200"));
-    WriteReadLine(lines, 1, { "100002", "과자", "BOX", "2", "" }, QString());
+    WriteItem(lines, 0, { "100001", "라면", "BOX", "1.5", "n" }, QStringLiteral("1200"));
+    WriteItem(lines, 1, { "100002", "과자", "BOX", "2", "" }, QString());
     EXPECT_EQ(lines.Cell(0, 0), QStringLiteral("1"));
     EXPECT_EQ(lines.Cell(4, 0), QStringLiteral("1200"));
     EXPECT_EQ(lines.Cell(5, 0), QStringLiteral("1800"));
