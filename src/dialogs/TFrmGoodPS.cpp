@@ -387,9 +387,11 @@ void TFrmGoodPS::EnterKey(QWidget*)
 bool TFrmGoodPS::eventFilter(QObject* watched, QEvent* event)
 {
     // A classification is dragged to its new place, not selected on the way.
-    if (watched == SGP->viewport()) {
+    const QEvent::Type type = event->type();
+    if (watched == SGP->viewport()
+        && (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease)) {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        switch (event->type()) {
+        switch (type) {
         case QEvent::MouseButtonPress:
             if (mouse->button() == Qt::LeftButton)
                 dragFrom_ = SGP->rowAt(mouse->position().toPoint().y());
