@@ -54,54 +54,70 @@ std::string_view Trim(std::string_view s)
     return s;
 }
 
-// One process-wide share of connections (and name look-ups), so that every
-// client object, though it lives for one call, reuses the kept-alive
-// connection to the service host instead of a new TCP handshake per call.
-class ConnectionShare {
+// Shares of connections (and name look-ups), so that every client object,
+// though it lives for one call, reuses the kept-alive connection to the
+// service host instead of a new TCP handshake per call. libcurl does not
+// support one connection cache used by concurrent threads, so a transfer
+// borrows a share for its whole length: calls made one after another (the
+// program's, on whichever worker thread) always get the same share and its
+// connection; calls made at the same time get one each.
+class SharePool {
 public:
-    ConnectionShare()
+    SharePool() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+    ~SharePool()
     {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
-        share_ = curl_share_init();
-        if (share_) {
-            curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &ConnectionShare::Lock);
-            curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &ConnectionShare::Unlock);
-            curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
-            curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
-            curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        for (CURLSH* s : free_)
+            curl_share_cleanup(s);
+    }
+    CURLSH* Take()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            if (!free_.empty()) {
+                CURLSH* s = free_.back();
+                free_.pop_back();
+                return s;
+            }
         }
+        CURLSH* s = curl_share_init();
+        if (s) {
+            curl_share_setopt(s, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+            curl_share_setopt(s, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        }
+        return s;
     }
-    ~ConnectionShare()
+    void Give(CURLSH* s)
     {
-        if (share_)
-            curl_share_cleanup(share_);
+        if (!s)
+            return;
+        std::lock_guard lock(mutex_);
+        free_.push_back(s);
     }
+
+private:
+    std::mutex mutex_;
+    std::vector<CURLSH*> free_;
+};
+
+SharePool& Shares()
+{
+    static SharePool pool;
+    return pool;
+}
+
+// A share for one transfer; given back after the easy handle that used it
+// is gone (declare it before that handle).
+class BorrowedShare {
+public:
+    BorrowedShare() : share_(Shares().Take()) { }
+    ~BorrowedShare() { Shares().Give(share_); }
+    BorrowedShare(const BorrowedShare&) = delete;
+    BorrowedShare& operator=(const BorrowedShare&) = delete;
     CURLSH* get() const { return share_; }
 
 private:
-    static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* user)
-    {
-        static_cast<ConnectionShare*>(user)->mutexes_[Slot(data)].lock();
-    }
-    static void Unlock(CURL*, curl_lock_data data, void* user)
-    {
-        static_cast<ConnectionShare*>(user)->mutexes_[Slot(data)].unlock();
-    }
-    static std::size_t Slot(curl_lock_data data)
-    {
-        const auto i = static_cast<std::size_t>(data);
-        return i < kSlots ? i : 0;
-    }
-    static constexpr std::size_t kSlots = CURL_LOCK_DATA_LAST;
-    CURLSH* share_ = nullptr;
-    std::mutex mutexes_[kSlots];
+    CURLSH* share_;
 };
-
-ConnectionShare& Share()
-{
-    static ConnectionShare share;
-    return share;
-}
 
 struct CurlDeleter {
     void operator()(CURL* c) const { curl_easy_cleanup(c); }
@@ -308,8 +324,8 @@ void THTTPClient::PostRequest(const std::string& host, const std::string& path, 
     serverName_ = host;
     objectName_ = path;
     serverPort_ = port;
+    const BorrowedShare share;
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-    (void)Share();
     if (!curl) {
         RecordError(CURLE_FAILED_INIT, "InternetOpen", curl_easy_strerror(CURLE_FAILED_INIT));
         answer = "Open_PostRequest Error" + tail;
@@ -345,8 +361,8 @@ void THTTPClient::PostRequest(const std::string& host, const std::string& path, 
     Exchange ex;
     ex.maxBody = Transport().maxBodyBytes;
     CURL* c = curl.get();
-    if (Share().get())
-        curl_easy_setopt(c, CURLOPT_SHARE, Share().get());
+    if (share.get())
+        curl_easy_setopt(c, CURLOPT_SHARE, share.get());
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
     curl_easy_setopt(c, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
     curl_easy_setopt(c, CURLOPT_POST, 1L);
