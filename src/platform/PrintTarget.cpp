@@ -31,25 +31,14 @@ bool RecordingPrintTarget::BeginJob(const QString& title)
 
 void RecordingPrintTarget::Text(int x, int y, int height, const QString& text, bool rightAligned)
 {
-    PrintCall c;
-    c.kind = PrintCall::Text;
-    c.x = x;
-    c.y = y;
-    c.height = height;
-    c.text = text;
-    c.rightAligned = rightAligned;
-    calls.push_back(c);
+    calls.push_back({ .kind = PrintCall::Text, .text = text, .x = x, .y = y, .x2 = 0, .y2 = 0, .height = height,
+        .rightAligned = rightAligned });
 }
 
 void RecordingPrintTarget::Line(int x1, int y1, int x2, int y2)
 {
-    PrintCall c;
-    c.kind = PrintCall::Line;
-    c.x = x1;
-    c.y = y1;
-    c.x2 = x2;
-    c.y2 = y2;
-    calls.push_back(c);
+    calls.push_back({ .kind = PrintCall::Line, .text = {}, .x = x1, .y = y1, .x2 = x2, .y2 = y2, .height = 0,
+        .rightAligned = false });
 }
 
 void RecordingPrintTarget::EndJob()
