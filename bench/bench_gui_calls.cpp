@@ -36,16 +36,22 @@ using Micros = std::chrono::duration<double, std::micro>;
 const std::string kKey = "000001";
 const std::string kCustomer = "000101";
 
-std::vector<std::function<void(std::string&)>> FourteenCalls()
+// A new order of one line, as the caller's elements of a send.
+std::string OneLineOrder()
 {
-    const std::string order = BuildTag("ORDERH_DATA",
-                                  BuildTag("OH_CODE", "") + BuildTag("OH_MCOUNT", "1") + BuildTag("OH_CC", kCustomer)
-                                      + BuildTag("OH_TYPE", "C") + BuildTag("OH_IOG", "A") + BuildTag("OH_RCOUNT", "1")
-                                      + BuildTag("OH_MC", kKey))
+    return BuildTag("ORDERH_DATA",
+               BuildTag("OH_CODE", "") + BuildTag("OH_MCOUNT", "1") + BuildTag("OH_CC", kCustomer)
+                   + BuildTag("OH_TYPE", "C") + BuildTag("OH_IOG", "A") + BuildTag("OH_RCOUNT", "1")
+                   + BuildTag("OH_MC", kKey))
         + BuildTag("ORDERL_DATA",
             BuildTag("OLD_0",
                 BuildTag("OL_NO", "0") + BuildTag("OL_CC", kCustomer) + BuildTag("OL_GC", "100001")
                     + BuildTag("OL_LC", "2") + BuildTag("OL_LN", "")));
+}
+
+std::vector<std::function<void(std::string&)>> FourteenCalls()
+{
+    const std::string order = OneLineOrder();
     const std::string customer = BuildTag("SAME_FIELD", "U_CC") + BuildTag("SAME_KEY", kCustomer);
     return {
         [](std::string& a) { order::LookupMember(BuildTag("SAME_FIELD", "M_ID") + BuildTag("SAME_KEY", "NURI"), a); },
@@ -143,16 +149,8 @@ void BM_EmptyTransfer(benchmark::State& state)
 // fresh one, alternately, in place.
 void BM_SendOnAFreshConnection(benchmark::State& state)
 {
-    const std::string text = order::WrapPostData(BuildTag("CALL_INDEX", "261209-1") + BuildTag("COMMAND", "100401")
-        + BuildTag("DB_KEY", kKey)
-        + BuildTag("ORDERH_DATA",
-            BuildTag("OH_CODE", "") + BuildTag("OH_MCOUNT", "1") + BuildTag("OH_CC", kCustomer)
-                + BuildTag("OH_TYPE", "C") + BuildTag("OH_IOG", "A") + BuildTag("OH_RCOUNT", "1")
-                + BuildTag("OH_MC", kKey))
-        + BuildTag("ORDERL_DATA",
-            BuildTag("OLD_0",
-                BuildTag("OL_NO", "0") + BuildTag("OL_CC", kCustomer) + BuildTag("OL_GC", "100001")
-                    + BuildTag("OL_LC", "2") + BuildTag("OL_LN", ""))));
+    const std::string text = order::WrapPostData(
+        BuildTag("CALL_INDEX", "261209-1") + BuildTag("COMMAND", "100401") + BuildTag("DB_KEY", kKey) + OneLineOrder());
     const order::ServiceEndpoint ep = order::ServiceHost();
     Micros keptAlive {}, fresh {};
     long rounds = 0;

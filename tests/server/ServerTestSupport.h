@@ -78,11 +78,15 @@ struct RawResponse {
     std::string body;
 };
 
-inline int ConnectLoopback(int port)
+// receiveBuffer > 0 keeps the connection's receive window that small, so
+// that a client that reads slowly is felt by the service at once.
+inline int ConnectLoopback(int port, int receiveBuffer = 0)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0)
         return -1;
+    if (receiveBuffer > 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     timeval tv{10, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);

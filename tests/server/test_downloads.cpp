@@ -22,26 +22,6 @@ namespace fs = std::filesystem;
 constexpr std::uintmax_t kFileSize = std::uintmax_t(200) << 20;
 const std::string kGet = "GET /update/DATA/big.bin HTTP/1.1\r\nHost: x\r\n\r\n";
 
-// A connection whose receive window stays small, so that a client that
-// reads slowly is felt by the service at once.
-int ConnectSmallWindow(int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int window = 16 * 1024;
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
-    timeval tv{5, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 class Downloads : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -106,7 +86,7 @@ TEST_F(Downloads, SlowReadersHoldUpNoOne)
         // Each takes about half a megabyte a second: the file would take
         // minutes.
         const CallTimes times = WhileClientsRun(readers, 2500ms, [&](const std::atomic<bool>& stop) {
-            const int fd = ConnectSmallWindow(env_->port());
+            const int fd = ConnectLoopback(env_->port(), 16 * 1024);
             if (fd < 0 || !SendAll(fd, kGet)) {
                 ++cutOff;
                 return;
@@ -142,7 +122,7 @@ TEST_F(Downloads, StallingDownloadersHoldUpNoOne)
         // connection a little after the service has given up on the last.
         const CallTimes times = WhileClientsRun(clients, 4500ms, [&](const std::atomic<bool>& stop) {
             while (!stop) {
-                const int fd = ConnectSmallWindow(env_->port());
+                const int fd = ConnectLoopback(env_->port(), 16 * 1024);
                 if (fd < 0)
                     return;
                 SendAll(fd, kGet);
