@@ -22,7 +22,7 @@ std::time_t CurrentTime()
 
 std::string DateCodeOf(const std::tm& local)
 {
-    char buf[16];
+    char buf[32]; // room for any int the fields may hold
     std::snprintf(buf, sizeof buf, "%02d%02d%02d", local.tm_year % 100, local.tm_mon + 1, local.tm_mday);
     return buf;
 }

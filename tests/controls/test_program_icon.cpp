@@ -33,8 +33,9 @@ TEST(ProgramIcon, RoundBellMarkAtEverySize)
             EXPECT_EQ(qAlpha(icon.pixel(corner)), 0) << corner.x() << "," << corner.y();
         const QRgb top = icon.pixel(size / 2, size * 23 / 1000);
         EXPECT_GT(qAlpha(top), 128);
-        if (size >= 64) // below that the ring is thinner than a pixel
+        if (size >= 64) { // below that the ring is thinner than a pixel
             EXPECT_GT(qGray(top), 150);
+        }
         // The bell's body sits just above the middle, on the blue badge
         // seen left and right of it.
         int yellow = 0;
