@@ -70,16 +70,33 @@ std::string ListAnswer(int records, std::mt19937& rng)
 
 TEST(AnswerPath, Crc32IsZlibs)
 {
+    // Lengths on both sides of where the wide fold starts (1024) and of its
+    // 64- and 256-byte steps, read from every alignment within 64 bytes,
+    // whole and continued over pieces of several sizes (as the file checksum
+    // reads a file; a piece may start with a CRC that is not 0).
     std::mt19937 rng(3);
-    for (std::size_t n : { 0u, 1u, 3u, 15u, 16u, 17u, 255u, 4096u, 65521u, 65522u, 1000003u }) {
-        const std::string data = RandomBytes(rng, n);
-        const auto zlib = crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(n));
-        EXPECT_EQ(Crc32(data), zlib) << n;
-        // Continued over pieces, as the file checksum reads a file.
-        std::uint32_t crc = 0;
-        for (std::size_t pos = 0; pos < n; pos += 65521)
-            crc = Crc32Update(crc, data.data() + pos, std::min<std::size_t>(65521, n - pos));
-        EXPECT_EQ(crc, zlib) << n;
+    const std::string data = RandomBytes(rng, 1000003 + 64);
+    const auto zlibCrc = [](const char* p, std::size_t n) {
+        return crc32(0, reinterpret_cast<const Bytef*>(p), static_cast<uInt>(n));
+    };
+    for (std::size_t n : { 0u, 1u, 3u, 15u, 16u, 17u, 255u, 1023u, 1024u, 1025u, 1087u, 1088u, 1279u, 1280u, 1281u,
+             4096u, 4159u, 65521u, 65522u, 1000003u }) {
+        for (std::size_t offset : { 0u, 1u, 7u, 31u, 63u }) {
+            const char* p = data.data() + offset;
+            const auto zlib = zlibCrc(p, n);
+            EXPECT_EQ(Crc32(std::string_view(p, n)), zlib) << n << " at " << offset;
+            for (std::size_t piece : { 1024u, 1100u, 65521u }) {
+                std::uint32_t crc = 0;
+                for (std::size_t pos = 0; pos < n; pos += piece)
+                    crc = Crc32Update(crc, p + pos, std::min(piece, n - pos));
+                EXPECT_EQ(crc, zlib) << n << " at " << offset << " in pieces of " << piece;
+            }
+        }
+    }
+    // Runs of one byte value, which random data never holds.
+    for (char c : { '\0', '\xFF', 'A' }) {
+        const std::string same(70000, c);
+        EXPECT_EQ(Crc32(same), zlibCrc(same.data(), same.size())) << int(c);
     }
 }
 
