@@ -127,37 +127,45 @@ std::size_t StatedSize(std::string_view member)
     return tail[0] | (tail[1] << 8) | (tail[2] << 16) | (std::size_t(tail[3]) << 24);
 }
 
-// zlib's gunzip of a member whose size is known, in one call, into a text
-// made at that size and not zeroed first: zlib at its best.
+// `out` made at the member's stated size and filled by `inflate(text, size)`
+// without being zeroed first; empty when `inflate` fails.
+template <class Inflate>
+bool MadeAtStatedSize(std::string_view member, std::string& out, Inflate inflate)
+{
+    bool ok = false;
+    out.resize_and_overwrite(StatedSize(member), [&](char* text, std::size_t size) {
+        ok = inflate(text, size);
+        return ok ? size : 0;
+    });
+    return ok;
+}
+
+// zlib's gunzip of a member whose size is known, in one call: zlib at its
+// best.
 bool ZlibGunzipWhole(std::string_view member, std::string& out)
 {
     z_stream z {};
     if (inflateInit2(&z, 16 + 15) != Z_OK)
         return false;
-    bool ok = false;
-    out.resize_and_overwrite(StatedSize(member), [&](char* text, std::size_t size) {
+    const bool ok = MadeAtStatedSize(member, out, [&](char* text, std::size_t size) {
         z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(member.data()));
         z.avail_in = static_cast<uInt>(member.size());
         z.next_out = reinterpret_cast<Bytef*>(text);
         z.avail_out = static_cast<uInt>(size);
-        ok = inflate(&z, Z_FINISH) == Z_STREAM_END && z.avail_out == 0;
-        return ok ? size : 0;
+        return inflate(&z, Z_FINISH) == Z_STREAM_END && z.avail_out == 0;
     });
     inflateEnd(&z);
     return ok;
 }
 
 // libdeflate's own gunzip of the member (header, inflate, its CRC-32 and
-// size checks) into a text made at its size, likewise.
+// size checks), likewise.
 bool LibdeflateGunzipWhole(std::string_view member, std::string& out)
 {
     static libdeflate_decompressor* const d = libdeflate_alloc_decompressor();
-    bool ok = false;
-    out.resize_and_overwrite(StatedSize(member), [&](char* text, std::size_t size) {
-        ok = libdeflate_gzip_decompress(d, member.data(), member.size(), text, size, nullptr) == LIBDEFLATE_SUCCESS;
-        return ok ? size : 0;
+    return MadeAtStatedSize(member, out, [&](char* text, std::size_t size) {
+        return libdeflate_gzip_decompress(d, member.data(), member.size(), text, size, nullptr) == LIBDEFLATE_SUCCESS;
     });
-    return ok;
 }
 
 // The same text made by the outside libraries: zlib inflates, iconv
